@@ -1,0 +1,8 @@
+# The posix-thread compilers: the win32-thread ones have no std::mutex or std::thread.
+set(CMAKE_C_COMPILER ${KIVO_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${KIVO_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${KIVO_MINGW_TRIPLE}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${KIVO_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -1,0 +1,19 @@
+// The program's whole HTTP client: blocking GETs through the platform's HTTP stack, which
+// brings the system proxy settings, redirects and the cookie store shared with the login
+// browser. Each call opens and closes its own session; nothing is retried here.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The request failed below HTTP (no session, host not found, connection dropped, a read
+// error). No HTTP status can take this value.
+constexpr std::uint32_t FETCH_FAILED = 0x80000000u;
+
+// Appends the body of a 2xx answer to text, without its carriage returns and line feeds.
+// Returns the final status or FETCH_FAILED; other statuses leave text unchanged.
+std::uint32_t HttpGetText(const std::string& url, std::string& text);
+
+// Writes the body of a 2xx answer to the file at path (created or truncated). Other
+// statuses neither create nor touch the file.
+std::uint32_t HttpGetFile(const std::string& url, const std::string& path);
