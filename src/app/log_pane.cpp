@@ -1,0 +1,61 @@
+#include "app/log_pane.h"
+
+#include <mutex>
+
+namespace kivo {
+
+namespace {
+
+constexpr int kMaxLogLines = 1000;
+
+std::mutex g_targetLock;
+HWND g_logPane = nullptr;
+HWND g_mainWindow = nullptr;
+
+UINT AppendMessage() {
+  static const UINT message = ::RegisterWindowMessageA("KivoAlbum.AppendLog");
+  return message;
+}
+
+}  // namespace
+
+void CLogPane::Append(const std::string& line) const {
+  if (GetLineCount() > kMaxLogLines)
+    SetWindowText(std::string());
+  int end = GetTextLength();
+  SetSel(end, -1);
+  ReplaceSel(line + "\r\n", false);
+}
+
+LRESULT CLogPane::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == AppendMessage() && lParam) {
+    Append(*reinterpret_cast<const std::string*>(lParam));
+    return 0;
+  }
+  return CRichEditCtrl::WindowProc(msg, wParam, lParam);
+}
+
+void SetLogTarget(HWND pane, HWND mainWindow) {
+  std::lock_guard<std::mutex> lock(g_targetLock);
+  g_logPane = pane;
+  g_mainWindow = mainWindow;
+}
+
+HWND MainWindowHandle() {
+  std::lock_guard<std::mutex> lock(g_targetLock);
+  return g_mainWindow;
+}
+
+}  // namespace kivo
+
+void AppendLog(const std::string& line) {
+  HWND pane = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(kivo::g_targetLock);
+    pane = kivo::g_logPane;
+  }
+  // The handle is used outside the lock: the pane's thread may need the lock itself
+  // meanwhile, and a handle whose window has gone fails harmlessly.
+  if (pane)
+    ::SendMessageA(pane, kivo::AppendMessage(), 0, reinterpret_cast<LPARAM>(&line));
+}
