@@ -1,0 +1,3 @@
+#include "service/album_info.h"
+
+std::vector<AlbumInfo> g_albums;

@@ -1,0 +1,15 @@
+// Addresses of the service's plain read requests. The numbers in the queries are fixed
+// text the service expects unchanged; the arguments go in as they are, unencoded.
+#pragma once
+
+#include <string>
+
+namespace kivo {
+
+std::string MemberCardUrl(const std::string& uin);
+std::string RouteUrl(const std::string& uin);
+std::string AlbumListUrl(const std::string& album_host, const std::string& uin);
+std::string PhotoListUrl(const std::string& photo_host, const std::string& uin,
+                         const std::string& album_id);
+
+}  // namespace kivo
