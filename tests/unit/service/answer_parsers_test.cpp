@@ -224,6 +224,9 @@ TEST(Lists, TinyXmlFaultInputsEndCleanly) {
       {"<?xml ", false, 0, 0},
       {"<?xml version=\"1.0\"   ", false, 0, 0},
       {"<data><album><id>1</id></album><album><?xml ", true, 2, 0},
+      // Ends inside a UTF-8 sequence: TinyXML steps past the end of the text.
+      {"<?xml version=\"1.0\"?><data><album><name>\xEE", true, 1, 0},
+      {"\xEF\xBB\xBF<data><pic><name>x</name></pic><pic>\xF0\x9F", true, 0, 2},
   };
   for (const Case& c : cases) {
     std::vector<AlbumInfo> albums;
