@@ -2,10 +2,10 @@
 """Deterministic pictures for the stand-in album service.
 
 Pure Python: PNG (zlib), GIF (own LZW), baseline JPEG (own DCT, standard Huffman
-tables) and 24-bit BMP. The same spec gives the same bytes on every run, so a test
+tables) and 24-bit BMP. The same description gives the same bytes on every run, so a test
 can compare what the program saved with what was served.
 
-A spec is a dict: format (jpeg|png|gif|bmp), width, height, pattern, seed, and
+A picture description is a dict: format (jpeg|png|gif|bmp), width, height, pattern, seed, and
 optionally label (text drawn in a corner), alpha (png), quality and subsampling (jpeg).
 
 Command line: kivo_images.py '{"format":"gif","width":100,"height":100}' out.gif
@@ -185,12 +185,12 @@ def _draw_text(rgb, w, h, text, x0, y0, scale, colour, shadow=(0, 0, 0)):
             x += 6 * scale
 
 
-def render(spec):
+def render(desc):
     """Returns (width, height, rows, alpha_rows or None); rows are bytearrays of RGB."""
-    w, h = int(spec.get("width", 160)), int(spec.get("height", 120))
+    w, h = int(desc.get("width", 160)), int(desc.get("height", 120))
     if not (1 <= w <= 4096 and 1 <= h <= 4096):
         raise ValueError("picture size out of range: %dx%d" % (w, h))
-    f = _pattern(spec.get("pattern", "gradient"), int(spec.get("seed", 1)))
+    f = _pattern(desc.get("pattern", "gradient"), int(desc.get("seed", 1)))
     rows = []
     for y in range(h):
         v = (y + 0.5) / h
@@ -201,12 +201,12 @@ def render(spec):
             row[x * 3 + 1] = _clamp(g)
             row[x * 3 + 2] = _clamp(b)
         rows.append(row)
-    label = spec.get("label")
+    label = desc.get("label")
     if label:
         scale = max(1, min(w, h) // 60)
         _draw_text(rows, w, h, str(label), 3 * scale, h - 10 * scale, scale, (255, 255, 255))
     alpha = None
-    if spec.get("alpha"):
+    if desc.get("alpha"):
         # Round badge: opaque centre, soft transparent rim and fully clear corners.
         alpha = []
         for y in range(h):
@@ -512,14 +512,14 @@ def encode_jpeg(w, h, rows, quality=85, subsampling="420"):
             + bytes(bw.out) + b"\xff\xd9")
 
 
-def make_image(spec):
-    """Returns (bytes, content type, file extension) for a picture spec."""
-    fmt = str(spec.get("format", "jpeg")).lower()
+def make_image(desc):
+    """Returns (bytes, content type, file extension) for a picture description."""
+    fmt = str(desc.get("format", "jpeg")).lower()
     if fmt == "jpg":
         fmt = "jpeg"
     if fmt not in FORMATS:
         raise ValueError("unknown picture format: %s" % fmt)
-    w, h, rows, alpha = render(spec)
+    w, h, rows, alpha = render(desc)
     if fmt == "png":
         data = encode_png(w, h, rows, alpha)
     elif fmt == "gif":
@@ -527,7 +527,7 @@ def make_image(spec):
     elif fmt == "bmp":
         data = encode_bmp(w, h, rows)
     else:
-        data = encode_jpeg(w, h, rows, spec.get("quality", 85), spec.get("subsampling", "420"))
+        data = encode_jpeg(w, h, rows, desc.get("quality", 85), desc.get("subsampling", "420"))
     return data, FORMATS[fmt][0], FORMATS[fmt][1]
 
 

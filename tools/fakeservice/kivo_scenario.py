@@ -46,7 +46,7 @@ def body_bytes(value, base_dir=HERE, what="body"):
 
     A string is sent as GBK. An object picks another source: {"text": s, "charset": c},
     {"hex": "..."}, {"base64": "..."}, {"file": path} (relative to the scenario file)
-    or {"image": picture spec}.
+    or {"image": picture description}.
     """
     if value is None:
         return None
@@ -240,13 +240,13 @@ class Scenario:
         seed0 = zlib.crc32(("%s/%s" % (uin, aid)).encode())
         for pi, p in enumerate(a.get("photos", [])):
             n = pi + 1
-            base_spec = {"format": "jpeg", "width": 480, "height": 360,
+            base_desc = {"format": "jpeg", "width": 480, "height": 360,
                          "pattern": PHOTO_PATTERNS[(ai + pi) % len(PHOTO_PATTERNS)],
                          "seed": (seed0 + n) & 0x7FFFFFFF, "label": "%s-%d" % (aid, n)}
             photo = {"name": str(p.get("name", "照片%d" % n))}
             gbk(photo["name"], "%s photo %d name" % (what, n))
-            image = self._spec(p.get("image", {}), base_spec)
-            small = self._spec(p.get("small", {}), dict(base_spec, width=160, height=120))
+            image = self._desc(p.get("image", {}), base_desc)
+            small = self._desc(p.get("small", {}), dict(base_desc, width=160, height=120))
             photo["origin_url"] = str(p.get("origin_url") or folder + "%d.%s" % (n, _ext(image)))
             photo["pre"] = str(p.get("pre") or folder + "small/%d.%s" % (n, _ext(small)))
             self._add_image(photo["origin_url"], image, what)
@@ -256,33 +256,33 @@ class Scenario:
         cover_base = {"format": "jpeg", "width": 160, "height": 120,
                       "pattern": PHOTO_PATTERNS[ai % len(PHOTO_PATTERNS)] if first else "plain",
                       "seed": seed0 & 0x7FFFFFFF}
-        cover = self._spec(a.get("cover", {}), cover_base)
+        cover = self._desc(a.get("cover", {}), cover_base)
         album["pre"] = str(a.get("pre") or folder + "cover.%s" % _ext(cover))
         self._add_image(album["pre"], cover, what)
         album["total"] = str(a.get("total", len(album["photos"])))
         return album
 
     @staticmethod
-    def _spec(given, default):
+    def _desc(given, default):
         if given is None:
             return None
-        spec = dict(default)
-        spec.update(given)
-        fmt = str(spec.get("format", "jpeg")).lower()
-        spec["format"] = "jpeg" if fmt == "jpg" else fmt
-        if spec["format"] not in kivo_images.FORMATS:
+        desc = dict(default)
+        desc.update(given)
+        fmt = str(desc.get("format", "jpeg")).lower()
+        desc["format"] = "jpeg" if fmt == "jpg" else fmt
+        if desc["format"] not in kivo_images.FORMATS:
             raise ScenarioError("unknown picture format %s" % fmt)
-        if spec.get("pattern") not in kivo_images.PATTERNS:
-            raise ScenarioError("unknown picture pattern %s" % spec.get("pattern"))
-        return spec
+        if desc.get("pattern") not in kivo_images.PATTERNS:
+            raise ScenarioError("unknown picture pattern %s" % desc.get("pattern"))
+        return desc
 
-    def _add_image(self, url, spec, what):
-        if spec is None:
+    def _add_image(self, url, desc, what):
+        if desc is None:
             return
         key = url_key(url)
-        if key in self.images and self.images[key] != spec:
+        if key in self.images and self.images[key] != desc:
             raise ScenarioError("%s: two different pictures at %s" % (what, url))
-        self.images[key] = spec
+        self.images[key] = desc
 
     # --- update page ---------------------------------------------------------
 
@@ -329,5 +329,5 @@ class Scenario:
                 "verify_codes": list(self.verify["codes"])}
 
 
-def _ext(spec):
-    return kivo_images.FORMATS[spec["format"]][1] if spec else "jpg"
+def _ext(desc):
+    return kivo_images.FORMATS[desc["format"]][1] if desc else "jpg"

@@ -131,58 +131,58 @@ class FaultRule:
     _ids = 0
     _ids_lock = threading.Lock()
 
-    def __init__(self, spec, origin):
-        spec = {k: v for k, v in spec.items() if not k.startswith("_")}
-        self.spec = spec
+    def __init__(self, desc, origin):
+        desc = {k: v for k, v in desc.items() if not k.startswith("_")}
+        self.desc = desc
         self.origin = origin
-        self.action = str(spec.get("action", ""))
+        self.action = str(desc.get("action", ""))
         if self.action not in FAULT_ACTIONS:
             raise ValueError("unknown fault action %r (one of %s)" % (self.action, ", ".join(FAULT_ACTIONS)))
-        if not any(spec.get(k) for k in ("host", "path", "url")):
+        if not any(desc.get(k) for k in ("host", "path", "url")):
             raise ValueError("a fault needs a host, path or url to match")
         try:
             for k in _INT_KEYS:
-                if spec.get(k) is not None:
-                    spec[k] = int(spec[k])
+                if desc.get(k) is not None:
+                    desc[k] = int(desc[k])
             for k in _FLOAT_KEYS:
-                if spec.get(k) is not None:
-                    spec[k] = float(spec[k])
+                if desc.get(k) is not None:
+                    desc[k] = float(desc[k])
             for k in _BOOL_KEYS:
-                if isinstance(spec.get(k), str):
-                    spec[k] = spec[k].lower() in ("1", "true", "yes", "on")
+                if isinstance(desc.get(k), str):
+                    desc[k] = desc[k].lower() in ("1", "true", "yes", "on")
         except (TypeError, ValueError):
-            raise ValueError("fault %r: a number is not a number" % spec)
-        if spec.get("url"):
-            parts = urllib.parse.urlsplit(spec["url"])
-            spec.setdefault("host", parts.hostname)
-            spec.setdefault("path", parts.path or "/")
+            raise ValueError("fault %r: a number is not a number" % desc)
+        if desc.get("url"):
+            parts = urllib.parse.urlsplit(desc["url"])
+            desc.setdefault("host", parts.hostname)
+            desc.setdefault("path", parts.path or "/")
             if parts.query:
-                spec.setdefault("query", parts.query)
-        if self.action == "redirect" and not spec.get("location"):
+                desc.setdefault("query", parts.query)
+        if self.action == "redirect" and not desc.get("location"):
             raise ValueError("a redirect fault needs a location")
-        if self.action == "status" and not spec.get("code"):
+        if self.action == "status" and not desc.get("code"):
             raise ValueError("a status fault needs a code")
-        if self.action == "oversize" and spec.get("size") is None:
+        if self.action == "oversize" and desc.get("size") is None:
             raise ValueError("an oversize fault needs a size")
-        if self.action == "stall" and spec.get("seconds") is None:
+        if self.action == "stall" and desc.get("seconds") is None:
             raise ValueError("a stall fault needs seconds")
         self.body = None
         if self.action == "body":
-            if "hex" in spec:
-                self.body = body_bytes({"hex": spec["hex"]})
+            if "hex" in desc:
+                self.body = body_bytes({"hex": desc["hex"]})
             else:
-                self.body = body_bytes(spec.get("body", ""), spec.get("_base") or ".", "fault body")
-        elif self.action == "status" and spec.get("body") is not None:
-            self.body = body_bytes(spec["body"])
-        self.remaining = spec.get("times")
-        self.skip = spec.get("skip") or 0
+                self.body = body_bytes(desc.get("body", ""), desc.get("_base") or ".", "fault body")
+        elif self.action == "status" and desc.get("body") is not None:
+            self.body = body_bytes(desc["body"])
+        self.remaining = desc.get("times")
+        self.skip = desc.get("skip") or 0
         self.hits = 0
         with FaultRule._ids_lock:
             FaultRule._ids += 1
             self.id = FaultRule._ids
 
     def matches(self, host, path, query):
-        s = self.spec
+        s = self.desc
         if s.get("host") and not fnmatch.fnmatchcase(host, str(s["host"]).lower()):
             return False
         if s.get("path") and not fnmatch.fnmatchcase(path, str(s["path"])):
@@ -192,7 +192,7 @@ class FaultRule:
         return True
 
     def describe(self):
-        d = dict(self.spec)
+        d = dict(self.desc)
         d.update(id=self.id, origin=self.origin, hits=self.hits, remaining=self.remaining)
         return d
 
@@ -305,9 +305,9 @@ class Service:
         for rule, make in resources:
             if rule.matches(req.host, req.path, req.query):
                 return make()
-        spec = self.scenario.images.get(url_key(req.url))
-        if spec is not None:
-            data, ctype, _ = self.image(spec)
+        desc = self.scenario.images.get(url_key(req.url))
+        if desc is not None:
+            data, ctype, _ = self.image(desc)
             return Reply(200, data, ctype)
         for role in self.roles(req.host):
             handler = self.handlers[role].get(req.path)
@@ -350,8 +350,8 @@ class Service:
             sys.stderr.write("%s %s -> %s%s\n" % (entry["method"], entry["url"], entry.get("status"),
                                                  " [%s]" % entry["fault"] if entry.get("fault") else ""))
 
-    def image(self, spec):
-        key = json.dumps(spec, sort_keys=True)
+    def image(self, desc):
+        key = json.dumps(desc, sort_keys=True)
         with self.lock:
             done = self.image_cache.get(key)
             if done:
@@ -361,44 +361,44 @@ class Service:
             with self.lock:
                 done = self.image_cache.get(key)
             if not done:
-                done = kivo_images.make_image(spec)
+                done = kivo_images.make_image(desc)
                 with self.lock:
                     self.image_cache[key] = done
         return done
 
     def warm_up(self):
         """Makes every scenario picture ahead of its first request, covers first."""
-        specs = sorted(self.scenario.images.values(), key=lambda s: s["width"] * s["height"])
-        for spec in specs:
+        descs = sorted(self.scenario.images.values(), key=lambda s: s["width"] * s["height"])
+        for desc in descs:
             try:
-                self.image(spec)
+                self.image(desc)
             except Exception:
                 traceback.print_exc()
 
-    def _resource(self, spec, origin):
+    def _resource(self, desc, origin):
         """A fixed answer at a URL (or host/path): a scenario resource or a control one."""
-        spec = dict(spec)
-        base = spec.get("_base") or "."
-        if spec.get("url"):
-            parts = urllib.parse.urlsplit(spec["url"])
-            spec.setdefault("host", parts.hostname)
-            spec.setdefault("path", parts.path or "/")
+        desc = dict(desc)
+        base = desc.get("_base") or "."
+        if desc.get("url"):
+            parts = urllib.parse.urlsplit(desc["url"])
+            desc.setdefault("host", parts.hostname)
+            desc.setdefault("path", parts.path or "/")
             if parts.query:
-                spec.setdefault("query", parts.query)
-        rule = FaultRule(dict(spec, action="body", body=""), origin)
-        status = int(spec.get("status", 200))
-        headers = [tuple(h) for h in spec.get("headers", [])]
-        if "location" in spec:
-            headers.append(("Location", spec["location"]))
-        ctype = spec.get("content_type")
-        if "bytes" in spec:
-            n, seed = int(spec["bytes"].get("n", 0)), int(spec["bytes"].get("seed", 0))
+                desc.setdefault("query", parts.query)
+        rule = FaultRule(dict(desc, action="body", body=""), origin)
+        status = int(desc.get("status", 200))
+        headers = [tuple(h) for h in desc.get("headers", [])]
+        if "location" in desc:
+            headers.append(("Location", desc["location"]))
+        ctype = desc.get("content_type")
+        if "bytes" in desc:
+            n, seed = int(desc["bytes"].get("n", 0)), int(desc["bytes"].get("seed", 0))
 
             def make():
                 return Reply(status, pattern_bytes(n, seed), ctype or "application/octet-stream", headers)
             return rule, make
-        if "file" in spec and "body" not in spec:
-            path = os.path.join(base, spec["file"])
+        if "file" in desc and "body" not in desc:
+            path = os.path.join(base, desc["file"])
             if not os.path.isfile(path):
                 raise ValueError("resource file %s does not exist" % path)
 
@@ -406,9 +406,9 @@ class Service:
                 with open(path, "rb") as f:
                     return Reply(status, f.read(), ctype or "application/octet-stream", headers)
             return rule, make
-        if "hex" in spec and "body" not in spec:
-            spec["body"] = {"hex": spec["hex"]}
-        data = body_bytes(spec.get("body", ""), base, "resource %s" % spec.get("url", spec.get("path")))
+        if "hex" in desc and "body" not in desc:
+            desc["body"] = {"hex": desc["hex"]}
+        data = body_bytes(desc.get("body", ""), base, "resource %s" % desc.get("url", desc.get("path")))
         if ctype is None:
             ctype = "text/html; charset=GBK"
         return rule, lambda: Reply(status, data, ctype, headers)
@@ -667,10 +667,10 @@ class Service:
                 self.reset()
                 return json_reply({"reset": True})
             if name == "fault":
-                specs = post if post is not None else [dict(args)]
-                if isinstance(specs, dict):
-                    specs = [specs]
-                rules = [FaultRule(s, "control") for s in specs]
+                descs = post if post is not None else [dict(args)]
+                if isinstance(descs, dict):
+                    descs = [descs]
+                rules = [FaultRule(s, "control") for s in descs]
                 with self.lock:
                     self.faults.extend(rules)
                 return json_reply({"installed": [r.describe() for r in rules]})
@@ -678,10 +678,10 @@ class Service:
                 with self.lock:
                     return json_reply([r.describe() for r in self.faults])
             if name == "resource":
-                specs = post if post is not None else [dict(args)]
-                if isinstance(specs, dict):
-                    specs = [specs]
-                made = [self._resource(s, "control") for s in specs]
+                descs = post if post is not None else [dict(args)]
+                if isinstance(descs, dict):
+                    descs = [descs]
+                made = [self._resource(s, "control") for s in descs]
                 with self.lock:
                     self.resources = made + self.resources
                 return json_reply({"installed": [r.describe() for r, _ in made]})
@@ -701,16 +701,16 @@ class Service:
                 with self.lock:
                     return json_reply(list(self.verify_issued))
             if name == "update":
-                spec = post if post is not None else dict(args)
+                desc = post if post is not None else dict(args)
                 with self.lock:
-                    if "page" in spec:
-                        self.update_raw_page = body_bytes(spec["page"])
-                    elif "entries" in spec:
-                        self.update_entries = [dict(e) for e in spec["entries"]]
+                    if "page" in desc:
+                        self.update_raw_page = body_bytes(desc["page"])
+                    elif "entries" in desc:
+                        self.update_entries = [dict(e) for e in desc["entries"]]
                         self.update_raw_page = None
                     else:
                         entry = {"name": "KivoAlbum", "version": "1.5"}
-                        entry.update(spec)
+                        entry.update(desc)
                         self.update_entries = [entry]
                         self.update_raw_page = None
                 return json_reply({"entries": self.update_entries})
@@ -736,7 +736,7 @@ def _js(text):
 
 def _xml_text(text, cdata=False):
     text = str(text)
-    if cdata and "]]>" not in text:
+    if cdata and text and "]]>" not in text:
         return "<![CDATA[%s]]>" % text
     return text.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;")
 
@@ -792,6 +792,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             "host": self.headers.get("Host"), "user_agent": self.headers.get("User-Agent"),
             "cookie": self.headers.get("Cookie"), "http_version": self.request_version,
             "status": None, "fault": None, "body_bytes": 0,
+            "client_port": self.client_address[1],  # same port: a reused connection
         })
         try:
             fault = service.take_fault(req)
@@ -823,37 +824,37 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def apply(self, service, req, fault, entry, head):
         action = fault.action if fault else None
-        spec = fault.spec if fault else {}
+        desc = fault.desc if fault else {}
         if action == "hangup":
             entry["status"] = "hangup"
             self.close_connection = True
             return
-        if action == "stall" and spec.get("after") is None:
-            time.sleep(spec["seconds"])
+        if action == "stall" and desc.get("after") is None:
+            time.sleep(desc["seconds"])
         if action == "status":
-            reply = Reply(spec["code"], fault.body if fault.body is not None else ("status %d\n" % spec["code"]).encode())
+            reply = Reply(desc["code"], fault.body if fault.body is not None else ("status %d\n" % desc["code"]).encode())
         elif action == "redirect":
-            code = spec.get("code") or 302
-            reply = Reply(code, b"", "text/html", [("Location", spec["location"])])
+            code = desc.get("code") or 302
+            reply = Reply(code, b"", "text/html", [("Location", desc["location"])])
         elif action == "body":
-            reply = Reply(int(spec.get("status") or 200), fault.body,
-                          spec.get("content_type", "text/xml; charset=GBK"))
+            reply = Reply(int(desc.get("status") or 200), fault.body,
+                          desc.get("content_type", "text/xml; charset=GBK"))
         elif action == "oversize":
-            reply = Reply(200, pattern_bytes(spec["size"], spec.get("seed") or 0),
-                          spec.get("content_type", "text/xml; charset=GBK"))
+            reply = Reply(200, pattern_bytes(desc["size"], desc.get("seed") or 0),
+                          desc.get("content_type", "text/xml; charset=GBK"))
         else:
             reply = service.respond(req)
         if action == "truncate":
-            data = reply.body.read_all()[:max(0, spec.get("after") or 0)]
+            data = reply.body.read_all()[:max(0, desc.get("after") or 0)]
             reply.body = Body(data)
         opts = {}
         if action == "drop":
             length = reply.body.length or 0
-            opts["drop_after"] = spec.get("after", length // 2)
-            opts["reset"] = bool(spec.get("reset"))
-        if action == "stall" and spec.get("after") is not None:
-            opts["stall_after"] = (spec["after"], spec["seconds"])
-        if action == "no-length" or (action == "oversize" and spec.get("length") is False):
+            opts["drop_after"] = desc.get("after", length // 2)
+            opts["reset"] = bool(desc.get("reset"))
+        if action == "stall" and desc.get("after") is not None:
+            opts["stall_after"] = (desc["after"], desc["seconds"])
+        if action == "no-length" or (action == "oversize" and desc.get("length") is False):
             opts["no_length"] = True
         self.send(reply, head, entry, **opts)
 
