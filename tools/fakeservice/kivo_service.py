@@ -132,6 +132,7 @@ class FaultRule:
     _ids_lock = threading.Lock()
 
     def __init__(self, desc, origin):
+        base = desc.get("_base") or "."
         desc = {k: v for k, v in desc.items() if not k.startswith("_")}
         self.desc = desc
         self.origin = origin
@@ -171,7 +172,7 @@ class FaultRule:
             if "hex" in desc:
                 self.body = body_bytes({"hex": desc["hex"]})
             else:
-                self.body = body_bytes(desc.get("body", ""), desc.get("_base") or ".", "fault body")
+                self.body = body_bytes(desc.get("body", ""), base, "fault body")
         elif self.action == "status" and desc.get("body") is not None:
             self.body = body_bytes(desc["body"])
         self.remaining = desc.get("times")
