@@ -56,6 +56,8 @@ INT_PTR CDialog::DoModal() {
   if (m_hWnd)
     return -1;
   HWND owner = GetParentHwnd();
+  if (!owner)
+    owner = ::GetActiveWindow();
   m_bModal = true;
   m_bEndModal = false;
   m_nModalResult = -1;

@@ -42,6 +42,7 @@ class CDialog : public CWnd {
   ~CDialog() override;
 
   // Runs the dialog until EndDialog; returns its result, or -1 when it could not be made.
+  // Without a parent, the thread's active window owns it (and is disabled meanwhile).
   INT_PTR DoModal();
   // Makes the modeless window; false when it could not be made or ended itself at once.
   bool Create(CWnd* parent = nullptr);
