@@ -241,3 +241,36 @@ TEST(Lists, TinyXmlFaultInputsEndCleanly) {
 
 }  // namespace
 }  // namespace kivo
+
+namespace kivo {
+namespace {
+
+// Nested elements are parsed by recursion: an answer nested deep enough would overflow a
+// thread's stack (a worker's is 1 MiB on Windows). The build limits TinyXML's nesting.
+TEST(Lists, DeeplyNestedAnswersEndCleanlyAndKeepWhatCameBefore) {
+  std::string deep = "<data><album><id>7</id></album><album>";
+  for (int i = 0; i < 1000000; ++i)
+    deep += "<a>";
+  std::vector<AlbumInfo> albums;
+  EXPECT_TRUE(ParseAlbumList(deep, albums));
+  ASSERT_EQ(2u, albums.size());
+  EXPECT_EQ("7", albums[0].id);
+  std::vector<PhotoInfo> photos;
+  EXPECT_TRUE(ParsePhotoList(photos, deep));
+  EXPECT_TRUE(photos.empty());
+
+  // Nesting that real answers could have still parses whole.
+  std::string nested = "<data><pic><name>";
+  for (int i = 0; i < 100; ++i)
+    nested += "<b>";
+  nested += "x";
+  for (int i = 0; i < 100; ++i)
+    nested += "</b>";
+  nested += "</name><pre>p</pre></pic></data>";
+  EXPECT_TRUE(ParsePhotoList(photos, nested));
+  ASSERT_EQ(1u, photos.size());
+  EXPECT_EQ("p", photos[0].pre);
+}
+
+}  // namespace
+}  // namespace kivo
