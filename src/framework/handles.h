@@ -1,5 +1,5 @@
-// Move-only owners of Windows handles. A copyable wrapper would free twice, so none of
-// these can be copied; each closes its handle with the one call that handle needs.
+// Move-only owners of Windows handles: the traits for kivo::UniqueHandle of each kind, and
+// the owners that need more than a handle to give it back.
 #pragma once
 
 #include <windows.h>
@@ -7,44 +7,9 @@
 
 #include <utility>
 
+#include "base/unique_handle.h"
+
 namespace kivo {
-
-template <typename Traits>
-class UniqueHandle {
- public:
-  using Handle = typename Traits::Handle;
-
-  UniqueHandle() = default;
-  explicit UniqueHandle(Handle h) : handle_(h) {}
-  ~UniqueHandle() { reset(); }
-
-  UniqueHandle(const UniqueHandle&) = delete;
-  UniqueHandle& operator=(const UniqueHandle&) = delete;
-  UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
-  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-    if (this != &other)
-      reset(other.release());
-    return *this;
-  }
-
-  Handle get() const { return handle_; }
-  bool valid() const { return Traits::IsValid(handle_); }
-  explicit operator bool() const { return valid(); }
-
-  Handle release() {
-    Handle h = handle_;
-    handle_ = Traits::None();
-    return h;
-  }
-  void reset(Handle h = Traits::None()) {
-    if (Traits::IsValid(handle_))
-      Traits::Close(handle_);
-    handle_ = h;
-  }
-
- private:
-  Handle handle_ = Traits::None();
-};
 
 struct KernelHandleTraits {
   using Handle = HANDLE;

@@ -1,0 +1,226 @@
+// The blocking GETs over WinINet. Each call owns its session, answer and file; every one is
+// closed by its owner on every path.
+#include "service/http_fetch.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "base/product.h"
+#include "base/unique_handle.h"
+
+namespace {
+
+struct InternetHandleTraits {
+  using Handle = HINTERNET;
+  static Handle None() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { ::InternetCloseHandle(h); }
+};
+
+struct FileHandleTraits {
+  using Handle = HANDLE;
+  static Handle None() { return INVALID_HANDLE_VALUE; }
+  static bool IsValid(Handle h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+  static void Close(Handle h) { ::CloseHandle(h); }
+};
+
+using InternetHandle = kivo::UniqueHandle<InternetHandleTraits>;
+using FileHandle = kivo::UniqueHandle<FileHandleTraits>;
+
+constexpr DWORD_PTR kContext = 1;
+constexpr DWORD kOpenFlags =
+    INTERNET_FLAG_RELOAD | INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_TRANSFER_ASCII;
+static_assert(kOpenFlags == 0xA0000001u, "always from the server, reused connections");
+
+// Left alone, Wine's WinINet has no receive time-out (it sat out a 330-second stall), so a
+// stalled answer would hold a download worker for good. These are WinHTTP's defaults; the
+// receive time-out is per read, so a slow answer that keeps moving is not cut.
+constexpr DWORD kConnectTimeoutMs = 60000;
+constexpr DWORD kSendTimeoutMs = 30000;
+constexpr DWORD kReceiveTimeoutMs = 30000;
+
+constexpr DWORD kFileBufferSize = 1048576;
+constexpr DWORD kTextBufferSize = 65536;
+// Text answers are small documents. Without a bound, an endless answer would grow the
+// string until an allocation fails in this 32-bit process.
+constexpr unsigned long long kMaxTextBody = 16ull << 20;
+
+void SetTimeouts(HINTERNET handle) {
+  DWORD connect = kConnectTimeoutMs, send = kSendTimeoutMs, receive = kReceiveTimeoutMs;
+  ::InternetSetOptionA(handle, INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof connect);
+  ::InternetSetOptionA(handle, INTERNET_OPTION_SEND_TIMEOUT, &send, sizeof send);
+  ::InternetSetOptionA(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &receive, sizeof receive);
+}
+
+// Windows hands a session's time-outs down to the handles InternetOpenUrl makes; Wine
+// accepts them on the session and ignores them. The request handle is announced here
+// before its request goes out, so it gets them too.
+void CALLBACK OnStatus(HINTERNET, DWORD_PTR, DWORD status, LPVOID info, DWORD length) {
+  if (status != INTERNET_STATUS_HANDLE_CREATED || !info || length < sizeof(DWORD_PTR))
+    return;
+  // Windows passes an INTERNET_ASYNC_RESULT, Wine the bare handle: both start with it.
+  DWORD_PTR created;
+  std::memcpy(&created, info, sizeof created);
+  if (created)
+    SetTimeouts(reinterpret_cast<HINTERNET>(created));
+}
+
+struct Answer {
+  InternetHandle session;
+  InternetHandle request;  // declared last: closed before the session
+  std::uint32_t status = FETCH_FAILED;
+};
+
+// A header as text, or false when the answer has none.
+bool QueryHeader(HINTERNET request, DWORD which, char (&text)[80]) {
+  DWORD size = sizeof text;
+  if (!::HttpQueryInfoA(request, which, text, &size, nullptr) || size >= sizeof text)
+    return false;
+  text[size] = '\0';
+  return true;
+}
+
+// Opens the URL in a session of its own and reads the final status. A closed connection
+// with no answer opens fine and reads as status 0; that, and anything else that is not a
+// three-digit status, is a failure below HTTP.
+Answer Open(const std::string& url) {
+  Answer answer;
+  answer.session.reset(::InternetOpenA(kivo::kProductName, INTERNET_OPEN_TYPE_PRECONFIG,
+                                       nullptr, nullptr, 0));
+  if (!answer.session)
+    return answer;
+  SetTimeouts(answer.session.get());
+  ::InternetSetStatusCallbackA(answer.session.get(), OnStatus);
+  answer.request.reset(
+      ::InternetOpenUrlA(answer.session.get(), url.c_str(), nullptr, 0, kOpenFlags, kContext));
+  if (!answer.request)
+    return answer;
+  char text[80];
+  if (!QueryHeader(answer.request.get(), HTTP_QUERY_STATUS_CODE, text))
+    return answer;
+  unsigned long status = std::strtoul(text, nullptr, 10);
+  if (status >= 100 && status <= 999)
+    answer.status = static_cast<std::uint32_t>(status);
+  return answer;
+}
+
+bool IsSuccess(std::uint32_t status) {
+  return status >= 200 && status <= 299;
+}
+
+// A connection that breaks mid-body ends the reads as if the body were complete, so a
+// body is whole only when it is as long as announced. Without a plain Content-Length (or
+// with chunked coding, which overrides it) the end of the connection is all there is.
+class BodyLength {
+ public:
+  explicit BodyLength(HINTERNET request) {
+    char text[80];
+    if (QueryHeader(request, HTTP_QUERY_TRANSFER_ENCODING, text))
+      return;
+    if (!QueryHeader(request, HTTP_QUERY_CONTENT_LENGTH, text) || text[0] == '\0')
+      return;
+    unsigned long long value = 0;
+    for (const char* p = text; *p; ++p) {
+      if (*p < '0' || *p > '9' || value > (~0ull - 9) / 10)
+        return;
+      value = value * 10 + static_cast<unsigned>(*p - '0');
+    }
+    known_ = true;
+    expected_ = value;
+  }
+  bool Complete(unsigned long long read) const { return !known_ || read == expected_; }
+
+ private:
+  bool known_ = false;
+  unsigned long long expected_ = 0;
+};
+
+}  // namespace
+
+std::uint32_t HttpGetText(const std::string& url, std::string& text) {
+  Answer answer = Open(url);
+  if (!IsSuccess(answer.status))
+    return answer.status;
+  HINTERNET request = answer.request.get();
+  BodyLength length(request);
+  std::unique_ptr<char[]> buffer(new (std::nothrow) char[kTextBufferSize]);
+  if (!buffer)
+    return FETCH_FAILED;
+  unsigned long long total = 0;
+  // What was appended before a failure stays: the callers parse what they got.
+  try {
+    for (;;) {
+      DWORD got = 0;
+      if (!::InternetReadFile(request, buffer.get(), kTextBufferSize, &got))
+        return FETCH_FAILED;
+      if (got == 0)
+        break;
+      total += got;
+      if (total > kMaxTextBody)
+        return FETCH_FAILED;
+      for (DWORD begin = 0, end; begin < got; begin = end + 1) {
+        end = begin;
+        while (end < got && buffer[end] != '\r' && buffer[end] != '\n')
+          ++end;
+        text.append(buffer.get() + begin, end - begin);
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    return FETCH_FAILED;
+  }
+  return length.Complete(total) ? answer.status : FETCH_FAILED;
+}
+
+std::uint32_t HttpGetFile(const std::string& url, const std::string& path) {
+  Answer answer = Open(url);
+  if (!IsSuccess(answer.status))
+    return answer.status;
+  HINTERNET request = answer.request.get();
+  BodyLength length(request);
+  std::unique_ptr<char[]> buffer(new (std::nothrow) char[kFileBufferSize]);
+  if (!buffer)
+    return FETCH_FAILED;
+
+  // A file that cannot be made or written is a failed fetch too: the download worker
+  // would otherwise count the photo as done.
+  FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file)
+    return FETCH_FAILED;
+
+  // Nothing has been read, so the answer is at its start already; Wine does not implement
+  // the call and always fails it, which must not fail the fetch.
+  ::InternetSetFilePointer(request, 0, nullptr, FILE_BEGIN, 0);
+
+  bool ok = true;
+  unsigned long long total = 0;
+  for (;;) {
+    DWORD got = 0;
+    if (!::InternetReadFile(request, buffer.get(), kFileBufferSize, &got)) {
+      ok = false;
+      break;
+    }
+    if (got == 0)
+      break;
+    DWORD written = 0;
+    if (!::WriteFile(file.get(), buffer.get(), got, &written, nullptr) || written != got) {
+      ok = false;
+      break;
+    }
+    total += got;
+  }
+  ok = ok && length.Complete(total) && ::SetEndOfFile(file.get());
+  file.reset();
+  // A cut-off picture on disk looks like a photo: remove it. The worker's second try
+  // with the small picture creates the file again.
+  if (!ok) {
+    ::DeleteFileA(path.c_str());
+    return FETCH_FAILED;
+  }
+  return answer.status;
+}
