@@ -7,7 +7,8 @@
 #include <string>
 
 // The request failed below HTTP (no session, host not found, connection dropped, a read
-// error). No HTTP status can take this value.
+// error, a body shorter than announced, no readable status, a stall past the time-outs,
+// and for files a local file that could not be written). No HTTP status can take it.
 constexpr std::uint32_t FETCH_FAILED = 0x80000000u;
 
 // Appends the body of a 2xx answer to text, without its carriage returns and line feeds.
@@ -15,5 +16,6 @@ constexpr std::uint32_t FETCH_FAILED = 0x80000000u;
 std::uint32_t HttpGetText(const std::string& url, std::string& text);
 
 // Writes the body of a 2xx answer to the file at path (created or truncated). Other
-// statuses neither create nor touch the file.
+// statuses neither create nor touch the file; a failure while reading removes the file
+// rather than leave a cut-off picture behind.
 std::uint32_t HttpGetFile(const std::string& url, const std::string& path);
