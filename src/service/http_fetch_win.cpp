@@ -11,26 +11,12 @@
 #include <new>
 
 #include "base/product.h"
-#include "base/unique_handle.h"
+#include "service/internet_handle_win.h"
 
 namespace {
 
-struct InternetHandleTraits {
-  using Handle = HINTERNET;
-  static Handle None() { return nullptr; }
-  static bool IsValid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { ::InternetCloseHandle(h); }
-};
-
-struct FileHandleTraits {
-  using Handle = HANDLE;
-  static Handle None() { return INVALID_HANDLE_VALUE; }
-  static bool IsValid(Handle h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
-  static void Close(Handle h) { ::CloseHandle(h); }
-};
-
-using InternetHandle = kivo::UniqueHandle<InternetHandleTraits>;
-using FileHandle = kivo::UniqueHandle<FileHandleTraits>;
+using kivo::FileHandle;
+using kivo::InternetHandle;
 
 constexpr DWORD_PTR kContext = 1;
 constexpr DWORD kOpenFlags =

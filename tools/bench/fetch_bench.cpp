@@ -19,25 +19,13 @@
 #include <string>
 #include <vector>
 
-#include "base/unique_handle.h"
+#include "service/internet_handle_win.h"
 #include "service/http_fetch.h"
 
 namespace {
 
-struct InternetTraits {
-  using Handle = HINTERNET;
-  static Handle None() { return nullptr; }
-  static bool IsValid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { ::InternetCloseHandle(h); }
-};
-struct FileTraits {
-  using Handle = HANDLE;
-  static Handle None() { return INVALID_HANDLE_VALUE; }
-  static bool IsValid(Handle h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
-  static void Close(Handle h) { ::CloseHandle(h); }
-};
-using Internet = kivo::UniqueHandle<InternetTraits>;
-using File = kivo::UniqueHandle<FileTraits>;
+using Internet = kivo::InternetHandle;
+using File = kivo::FileHandle;
 
 // The least a WinINet download can do: a session, the URL with the same flags as the
 // program's fetch, reads into a file. No status, no checks, no time-outs.

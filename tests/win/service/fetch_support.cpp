@@ -7,19 +7,13 @@
 #include <fstream>
 #include <iterator>
 
-#include "base/unique_handle.h"
+#include "service/internet_handle_win.h"
 
 namespace fetchtest {
 
 namespace {
 
-struct InternetTraits {
-  using Handle = HINTERNET;
-  static Handle None() { return nullptr; }
-  static bool IsValid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { ::InternetCloseHandle(h); }
-};
-using Internet = kivo::UniqueHandle<InternetTraits>;
+using Internet = kivo::InternetHandle;
 
 const char kControl[] = "http://control.kivo.test/__control/";
 

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "base/unique_handle.h"
+#include "service/internet_handle_win.h"
 #include "fetch_support.h"
 
 namespace {
@@ -107,13 +107,7 @@ TEST(HttpFetch, RedirectsAreFollowedToTheFinalAnswer) {
 const char kChildFlag[] = "--unresolved-host-child";
 const char kUnresolvedHost[] = "http://no-such-host.invalid";
 
-struct KernelTraits {
-  using Handle = HANDLE;
-  static Handle None() { return nullptr; }
-  static bool IsValid(Handle h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
-  static void Close(Handle h) { ::CloseHandle(h); }
-};
-using Kernel = kivo::UniqueHandle<KernelTraits>;
+using Kernel = kivo::FileHandle;  // any kernel handle
 
 int RunUnresolvedHostChild(const std::string& path) {
   std::string text = "held";
