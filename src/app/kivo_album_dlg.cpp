@@ -44,6 +44,10 @@ CKivoAlbumDlg::CKivoAlbumDlg()
     : CDialog(IDD_KIVOALBUM_DIALOG),
       m_hIcon(::LoadIconA(kivo::AppInstance(), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
 
+HWND CKivoAlbumDlg::GetDownloadButton() const {
+  return GetDlgItem(IDC_BUTTON_DOWNLOAD);
+}
+
 void CKivoAlbumDlg::DoDataExchange(kivo::CDataExchange& dx) {
   dx.Control(IDC_BUTTON_VIEW, m_btnView);
   dx.Control(IDC_LIST_ALBUMS, m_listAlbums);
@@ -75,7 +79,7 @@ bool CKivoAlbumDlg::OnInitDialog() {
   if (::GetFileAttributesA(scratch.c_str()) == INVALID_FILE_ATTRIBUTES)
     ::CreateDirectoryA(scratch.c_str(), nullptr);
 
-  kivo::SetLogTarget(m_logPane.GetSafeHwnd(), m_hWnd);
+  kivo::SetLogTarget(m_logPane.GetSafeHwnd());
 
   m_loginDlg.Create(this);
   m_loginDlg.ShowWindow(SW_HIDE);
@@ -162,8 +166,8 @@ bool CKivoAlbumDlg::OnCommand(int id, int code, HWND) {
 }
 
 void CKivoAlbumDlg::OnDestroy() {
-  // From here on a worker's AppendLog or owned message box finds no window.
-  kivo::SetLogTarget(nullptr, nullptr);
+  // From here on a worker's AppendLog finds no pane.
+  kivo::SetLogTarget(nullptr);
 }
 
 void CKivoAlbumDlg::OnViewClicked() {

@@ -32,7 +32,7 @@ class CKivoAlbumDlg : public kivo::CDialog {
   kivo::CLogPane m_logPane;
   CIEExplorerDlg m_loginDlg;
 
-  HWND GetDownloadButton() const { return GetDlgItem(1007); }
+  HWND GetDownloadButton() const;
 
  protected:
   bool OnInitDialog() override;

@@ -10,7 +10,6 @@ constexpr int kMaxLogLines = 1000;
 
 std::mutex g_targetLock;
 HWND g_logPane = nullptr;
-HWND g_mainWindow = nullptr;
 
 UINT AppendMessage() {
   static const UINT message = ::RegisterWindowMessageA("KivoAlbum.AppendLog");
@@ -35,15 +34,9 @@ LRESULT CLogPane::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   return CRichEditCtrl::WindowProc(msg, wParam, lParam);
 }
 
-void SetLogTarget(HWND pane, HWND mainWindow) {
+void SetLogTarget(HWND pane) {
   std::lock_guard<std::mutex> lock(g_targetLock);
   g_logPane = pane;
-  g_mainWindow = mainWindow;
-}
-
-HWND MainWindowHandle() {
-  std::lock_guard<std::mutex> lock(g_targetLock);
-  return g_mainWindow;
 }
 
 }  // namespace kivo

@@ -21,12 +21,9 @@ class CLogPane : public CRichEditCtrl {
   LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 };
 
-// The pane AppendLog writes to and the main window that owns worker message boxes; null
-// handles before the main window's initialisation and after its end.
-void SetLogTarget(HWND pane, HWND mainWindow);
-
-// The main window while it exists, else null.
-HWND MainWindowHandle();
+// The pane AppendLog writes to; null before the main window's initialisation and after
+// its end.
+void SetLogTarget(HWND pane);
 
 }  // namespace kivo
 

@@ -10,9 +10,6 @@ class CHyperLink : public kivo::CStatic {
   void SetUnderlineMode(int mode) { m_underlineMode = mode; }
   void SetLinkColour(COLORREF colour) { m_linkColour = colour; }
 
-  int GetUnderlineMode() const { return m_underlineMode; }
-  COLORREF GetLinkColour() const { return m_linkColour; }
-
  private:
   COLORREF m_linkColour = RGB(0, 0, 238);
   int m_underlineMode = -1;

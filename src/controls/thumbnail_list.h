@@ -11,8 +11,6 @@ class CThumbnailList {
   // Makes the image list and attaches it to the list view as its normal image list.
   bool CreateThumbnailList(const kivo::CListCtrl& list);
 
-  HIMAGELIST GetImageList() const { return m_images.get(); }
-
  private:
   kivo::ScopedImageList m_images;
 };

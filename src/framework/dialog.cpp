@@ -18,11 +18,7 @@ void CDataExchange::Text(int id, std::string& value) {
     return;
   }
   if (m_bSaveAndValidate) {
-    int length = ::GetWindowTextLengthA(item);
-    std::string text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, '\0');
-    int got = ::GetWindowTextA(item, &text[0], static_cast<int>(text.size()));
-    text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-    value = text;
+    value = GetWindowTextOf(item);
   } else {
     ::SetWindowTextA(item, value.c_str());
   }

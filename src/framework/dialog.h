@@ -21,8 +21,6 @@ class CDataExchange {
   CDataExchange(CDialog& dialog, bool saveAndValidate)
       : m_dialog(dialog), m_bSaveAndValidate(saveAndValidate) {}
 
-  bool SavingToMembers() const { return m_bSaveAndValidate; }
-
   // Binds ctrl to the template item id the first time; later exchanges leave it.
   void Control(int id, CWnd& ctrl);
   void Text(int id, std::string& value);
@@ -55,7 +53,6 @@ class CDialog : public CWnd {
 
   bool PreTranslateMessage(MSG& msg) override;
 
-  UINT GetTemplateId() const { return m_templateId; }
   HWND GetParentHwnd() const;
 
  protected:

@@ -148,13 +148,17 @@ bool CWnd::PostMessage(UINT msg, WPARAM wParam, LPARAM lParam) const {
   return ::PostMessageA(m_hWnd, msg, wParam, lParam) != FALSE;
 }
 
-std::string CWnd::GetWindowText() const {
-  int length = ::GetWindowTextLengthA(m_hWnd);
+std::string GetWindowTextOf(HWND hwnd) {
+  int length = ::GetWindowTextLengthA(hwnd);
   if (length <= 0)
     return std::string();
   std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
-  int got = ::GetWindowTextA(m_hWnd, buffer.data(), length + 1);
+  int got = ::GetWindowTextA(hwnd, buffer.data(), length + 1);
   return std::string(buffer.data(), got > 0 ? static_cast<std::size_t>(got) : 0);
+}
+
+std::string CWnd::GetWindowText() const {
+  return GetWindowTextOf(m_hWnd);
 }
 
 void CWnd::SetWindowText(const std::string& text) const {

@@ -9,6 +9,9 @@
 
 namespace kivo {
 
+// A window's text in the code page (any window, bound or not).
+std::string GetWindowTextOf(HWND hwnd);
+
 class CWnd {
  public:
   CWnd() = default;

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace kivodriver {
 
@@ -61,13 +62,11 @@ std::string AnsiToUtf8(const std::string& text) {
   return Convert(text, CP_ACP, CP_UTF8);
 }
 
-std::string Utf8ToAnsi(const std::string& text) {
-  return Convert(text, CP_UTF8, CP_ACP);
-}
-
 bool Launch(const std::string& program, const std::string& arguments, Process& process,
             const std::vector<std::string>& extraEnvironment) {
-  std::vector<std::pair<std::string, std::string>> saved;
+  // The child inherits this process's environment: set the extras for it, then put back
+  // what was there (or nothing).
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved;
   for (const std::string& entry : extraEnvironment) {
     std::size_t equals = entry.find('=');
     if (equals == std::string::npos)
@@ -75,7 +74,10 @@ bool Launch(const std::string& program, const std::string& arguments, Process& p
     std::string name = entry.substr(0, equals);
     char old[4096];
     DWORD length = ::GetEnvironmentVariableA(name.c_str(), old, sizeof(old));
-    saved.emplace_back(name, length > 0 && length < sizeof(old) ? std::string(old, length) : std::string("\x01"));
+    std::optional<std::string> previous;
+    if (length > 0 && length < sizeof(old))
+      previous = std::string(old, length);
+    saved.emplace_back(name, previous);
     ::SetEnvironmentVariableA(name.c_str(), entry.c_str() + equals + 1);
   }
 
@@ -92,7 +94,7 @@ bool Launch(const std::string& program, const std::string& arguments, Process& p
                              folder.c_str(), &startup, &info);
 
   for (const auto& [name, value] : saved)
-    ::SetEnvironmentVariableA(name.c_str(), value == "\x01" ? nullptr : value.c_str());
+    ::SetEnvironmentVariableA(name.c_str(), value ? value->c_str() : nullptr);
   if (!ok)
     return false;
   ::CloseHandle(info.hThread);

@@ -62,8 +62,7 @@ bool ReadListView(HWND list, std::vector<ListItem>& items);
 // The whole display as a PNG file.
 bool SaveScreenshot(const std::string& path);
 
-// Text conversions between the code page and UTF-8 (for output on the Linux side).
+// Text in the code page as UTF-8, for output on the Linux side.
 std::string AnsiToUtf8(const std::string& text);
-std::string Utf8ToAnsi(const std::string& text);
 
 }  // namespace kivodriver

@@ -127,6 +127,16 @@ _FLOAT_KEYS = ("seconds",)
 _BOOL_KEYS = ("reset", "length")
 
 
+def _split_url(desc):
+    """A rule given as "url" matches by that URL's host, path and query."""
+    if desc.get("url"):
+        parts = urllib.parse.urlsplit(desc["url"])
+        desc.setdefault("host", parts.hostname)
+        desc.setdefault("path", parts.path or "/")
+        if parts.query:
+            desc.setdefault("query", parts.query)
+
+
 class FaultRule:
     _ids = 0
     _ids_lock = threading.Lock()
@@ -153,12 +163,7 @@ class FaultRule:
                     desc[k] = desc[k].lower() in ("1", "true", "yes", "on")
         except (TypeError, ValueError):
             raise ValueError("fault %r: a number is not a number" % desc)
-        if desc.get("url"):
-            parts = urllib.parse.urlsplit(desc["url"])
-            desc.setdefault("host", parts.hostname)
-            desc.setdefault("path", parts.path or "/")
-            if parts.query:
-                desc.setdefault("query", parts.query)
+        _split_url(desc)
         if self.action == "redirect" and not desc.get("location"):
             raise ValueError("a redirect fault needs a location")
         if self.action == "status" and not desc.get("code"):
@@ -380,12 +385,7 @@ class Service:
         """A fixed answer at a URL (or host/path): a scenario resource or a control one."""
         desc = dict(desc)
         base = desc.get("_base") or "."
-        if desc.get("url"):
-            parts = urllib.parse.urlsplit(desc["url"])
-            desc.setdefault("host", parts.hostname)
-            desc.setdefault("path", parts.path or "/")
-            if parts.query:
-                desc.setdefault("query", parts.query)
+        _split_url(desc)
         rule = FaultRule(dict(desc, action="body", body=""), origin)
         status = int(desc.get("status", 200))
         headers = [tuple(h) for h in desc.get("headers", [])]

@@ -246,7 +246,6 @@ TEST(MainWindow, ButtonStatesFollowTheWorkflowMessages) {
   CKivoAlbumDlg dialog;
   RunModalWithScript(dialog, [&](HWND hwnd) {
     HWND view = ::GetDlgItem(hwnd, IDC_BUTTON_VIEW);
-    HWND download = ::GetDlgItem(hwnd, IDC_BUTTON_DOWNLOAD);
 
     // A listing that ends with the list holding items gives both buttons back...
     ::EnableWindow(view, FALSE);
@@ -281,7 +280,6 @@ TEST(MainWindow, ButtonStatesFollowTheWorkflowMessages) {
     EXPECT_TRUE(IsEnabled(hwnd, IDC_BUTTON_VIEW));
     kivodriver::PressButton(box, IDOK);
     EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(box); }));
-    (void)download;
   });
 }
 
