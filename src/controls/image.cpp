@@ -2,6 +2,8 @@
 
 #include <gdiplus.h>
 
+#include <climits>
+#include <cstddef>
 #include <cstring>
 #include <mutex>
 #include <vector>

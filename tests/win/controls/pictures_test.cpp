@@ -520,6 +520,36 @@ TEST_F(ThumbnailListTest, AListingOnAWorkerNumbersItsImagesFromZero) {
   EXPECT_EQ(kWhite, DrawListImage(Images(), 2, 0x00FF00)->At(50, 50));
 }
 
+// The program's folder, and so the scratch folder, may have a Chinese name: paths are text in
+// the system's code page for both the picture decoder and the bitmap loader.
+TEST_F(ThumbnailListTest, ACoverInAFolderWithAChineseNameIsRead) {
+  std::string dir = Scratch("相册封面");
+  ::CreateDirectoryA(dir.c_str(), nullptr);
+  std::string path = dir + "\\0.bmp";
+  ASSERT_TRUE(::CopyFileA(Source("grid_100x100.png").c_str(), path.c_str(), FALSE));
+  thumbnails_.ClearThumbnails();
+  int index = thumbnails_.MakeThumbnail(path);
+  thumbnails_.RefreshThumbnailList(list_);
+  ASSERT_EQ(0, index);
+  EXPECT_EQ(0, CountWrongPixels(*DrawListImage(Images(), index, 0x00FF00), GridPixel, "chinese folder"));
+}
+
+// When the thumbnail cannot be written, the file still holds the downloaded cover: reading that
+// back would add a picture that is not 100 x 100 (several images for a wide one) or is what an
+// earlier listing left there.
+TEST_F(ThumbnailListTest, AThumbnailThatCannotBeSavedAddsNoImage) {
+  std::string path = ScratchCopy("grid_160x120.bmp");
+  // Another reader that lets nobody write: the save fails, the cover stays as it was.
+  kivo::ScopedHandle reader(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(reader);
+  thumbnails_.ClearThumbnails();
+  EXPECT_EQ(-1, thumbnails_.MakeThumbnail(path));
+  EXPECT_EQ(0, Count());
+  reader.reset();
+  EXPECT_EQ(0, thumbnails_.MakeThumbnail(ScratchCopy("grid_75x75.png"))) << "the next album still gets index 0";
+  thumbnails_.RefreshThumbnailList(list_);
+}
+
 TEST_F(ThumbnailListTest, MakeThumbnailOutsideAListingAddsNothing) {
   EXPECT_EQ(-1, thumbnails_.MakeThumbnail(ScratchCopy("grid_75x75.png")));
   EXPECT_EQ(0, Count());
