@@ -2,6 +2,7 @@
 
 #include <gdiplus.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstddef>
 #include <cstring>
@@ -76,14 +77,19 @@ class GdiplusBitmap {
 };
 
 // Reads the header of a file to learn the size it declares before a decoder allocates for it.
-// A JPEG's frame header may follow large metadata segments: 1 MiB covers them.
+// A JPEG's frame header may follow large metadata segments: up to 1 MiB of the file is read.
 bool DeclaresTooLargePicture(const std::wstring& path, bool* readable) {
   kivo::ScopedHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   *readable = file.valid();
   if (!file)
     return false;
-  std::vector<unsigned char> head(1 << 20);
+  LARGE_INTEGER fileSize = {};
+  if (!::GetFileSizeEx(file.get(), &fileSize))
+    return false;
+  if (fileSize.QuadPart <= 0)
+    return false;
+  std::vector<unsigned char> head(static_cast<std::size_t>(std::min<LONGLONG>(fileSize.QuadPart, 1 << 20)));
   DWORD got = 0;
   if (!::ReadFile(file.get(), head.data(), static_cast<DWORD>(head.size()), &got, nullptr))
     return false;
