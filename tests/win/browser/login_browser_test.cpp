@@ -240,25 +240,38 @@ TEST_F(LoginDialog, NavigateAndStopReachTheControl) {
   EXPECT_EQ(L"unchanged", title);
 }
 
-TEST(LoginBrowser, ControlIsReleasedWhenTheWindowGoes) {
-  long before = CBrowserSite::LiveCount();
+TEST(LoginBrowser, NoReferenceOutlivesTheWindow) {
+  long sitesBefore = CBrowserSite::LiveCount();
+  kivo::CWnd owner;
+  HWND recorder = MakeRecorder();
+  ASSERT_TRUE(owner.SubclassWindow(recorder));
   {
-    kivo::CWnd owner;
-    HWND recorder = MakeRecorder();
-    ASSERT_TRUE(owner.SubclassWindow(recorder));
     CIEExplorerDlg dialog;
     ASSERT_TRUE(dialog.Create(&owner));
-    ASSERT_NE(nullptr, dialog.m_browser.GetControl());
-    EXPECT_EQ(before + 1, CBrowserSite::LiveCount());
+    IWebBrowser2* control = dialog.m_browser.GetControl();
+    ASSERT_NE(nullptr, control);
+    EXPECT_EQ(sitesBefore + 1, CBrowserSite::LiveCount());
+    // Every path that touches the control: navigate, stop, document, title, placing, focus.
     dialog.m_browser.Navigate("http://1.space.kivo.test");
     Pump();
+    dialog.m_browser.Stop();
+    std::wstring title;
+    dialog.m_browser.GetDocumentTitle(title);
+    ::SetWindowPos(dialog.GetSafeHwnd(), nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER);
+    dialog.OnDocumentTitle(kLoginTitle);
+    ::SetFocus(dialog.m_browser.GetSafeHwnd());
+    Pump();
+
+    // Hold the control past the window: the test's reference must then be its last one.
+    control->AddRef();
     dialog.DestroyWindow();
     EXPECT_EQ(nullptr, dialog.m_browser.GetControl());
     Pump();
-    owner.UnsubclassWindow();
-    ::DestroyWindow(recorder);
+    EXPECT_EQ(0u, control->Release()) << "the program kept references to the control";
   }
-  EXPECT_EQ(before, CBrowserSite::LiveCount()) << "the control kept a reference to its site";
+  EXPECT_EQ(sitesBefore, CBrowserSite::LiveCount()) << "the control kept references to its site";
+  owner.UnsubclassWindow();
+  ::DestroyWindow(recorder);
 }
 
 TEST(LoginBrowser, WithoutOleTheDialogStillWorksAndNavigateFails) {
