@@ -283,6 +283,43 @@ TEST(MainWindow, ButtonStatesFollowTheWorkflowMessages) {
   });
 }
 
+TEST(MainWindow, ClosingTheLoginDialogGivesTheViewButtonBackUnlessAJobRuns) {
+  const std::string kLine = "登录窗口已关闭，请重新点击[查看相册]。\n";
+  struct Case {
+    const char* how;
+    bool listing;
+    bool viewBack;
+  } cases[] = {
+      {"close", false, true},
+      {"esc", false, true},  // through the program's own message loop
+      {"close", true, false},
+  };
+  CKivoAlbumDlg dialog;
+  RunModalWithScript(dialog, [&](HWND hwnd) {
+    HWND login = dialog.m_loginDlg.GetSafeHwnd();
+    ASSERT_NE(nullptr, login);
+    dialog.m_loginDlg.m_hNotifyWnd = hwnd;
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << c.how << (c.listing ? ", listing" : ""));
+      g_bListing = c.listing;
+      ::EnableWindow(::GetDlgItem(hwnd, IDC_BUTTON_VIEW), FALSE);
+      ::ShowWindow(login, SW_SHOW);
+      Sync(hwnd);
+      std::string logBefore = LogText(hwnd);
+      if (std::string(c.how) == "esc")
+        kivodriver::PressKey(login, VK_ESCAPE);
+      else
+        ::PostMessageA(login, WM_CLOSE, 0, 0);
+      EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(login); }));
+      Sync(hwnd);
+      EXPECT_TRUE(::IsWindow(login)) << "the login dialog must live on for later views";
+      EXPECT_EQ(c.viewBack, IsEnabled(hwnd, IDC_BUTTON_VIEW));
+      EXPECT_EQ(c.viewBack ? logBefore + kLine : logBefore, LogText(hwnd));
+    }
+    g_bListing = false;
+  });
+}
+
 TEST(MainWindow, AppendLogFromAWorkerClearsThePanePastAThousandLines) {
   CKivoAlbumDlg dialog;
   RunModalWithScript(dialog, [&](HWND hwnd) {
