@@ -216,6 +216,16 @@ TEST_F(LoginDialog, HostsTheBrowserControlFillingTheClientArea) {
   ASSERT_NE(nullptr, inner) << "the control made no window in its place";
 
   // Before any resize the browser keeps its template place; after one it fills the client area.
+  // As the dialog manager places an item: position and size each converted on its own.
+  RECT units{7, 7, 528, 269};
+  ::MapDialogRect(hwnd, &units);
+  RECT templatePlace{units.left, units.top, units.left + units.right, units.top + units.bottom};
+  RECT initial = ScreenRect(host);
+  ::MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&initial), 2);
+  EXPECT_EQ(templatePlace.left, initial.left);
+  EXPECT_EQ(templatePlace.top, initial.top);
+  EXPECT_EQ(templatePlace.right - templatePlace.left, initial.right - initial.left);
+  EXPECT_EQ(templatePlace.bottom - templatePlace.top, initial.bottom - initial.top);
   dialog.OnDocumentTitle(kLoginTitle);
   for (SIZE size : {SIZE{640, 480}, SIZE{500, 320}}) {
     ::SetWindowPos(hwnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
