@@ -320,6 +320,29 @@ TEST(MainWindow, ClosingTheLoginDialogGivesTheViewButtonBackUnlessAJobRuns) {
   });
 }
 
+// A main window whose login browser has no control, as where the system has none.
+class WindowWithoutBrowser : public CKivoAlbumDlg {
+ protected:
+  bool OnInitDialog() override {
+    CKivoAlbumDlg::OnInitDialog();
+    m_loginDlg.m_browser.DestroyControl();
+    return true;
+  }
+};
+
+TEST(MainWindow, ABrowserThatCannotNavigateGivesTheViewButtonBack) {
+  WindowWithoutBrowser dialog;
+  RunModalWithScript(dialog, [&](HWND hwnd) {
+    ASSERT_EQ(nullptr, dialog.m_loginDlg.m_browser.GetControl());
+    dialog.m_loginDlg.m_strUrl = "http://480215937.space.kivo.test";
+    ::EnableWindow(::GetDlgItem(hwnd, IDC_BUTTON_VIEW), FALSE);
+    std::string logBefore = LogText(hwnd);
+    ::SendMessageA(hwnd, WM_OPEN_SPACE, 0, 0);
+    EXPECT_TRUE(IsEnabled(hwnd, IDC_BUTTON_VIEW));
+    EXPECT_EQ(logBefore + "无法打开Kivo空间，请稍后重新点击[查看相册]。\n", LogText(hwnd));
+  });
+}
+
 TEST(MainWindow, AppendLogFromAWorkerClearsThePanePastAThousandLines) {
   CKivoAlbumDlg dialog;
   RunModalWithScript(dialog, [&](HWND hwnd) {
