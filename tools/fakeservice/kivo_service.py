@@ -460,6 +460,8 @@ class Service:
             return not_found("%s does not serve the albums of %s" % (req.host, uin))
         if not m:
             return xml_reply(_XML_HEAD + "<data>\n<ret>-4</ret>\n<msg>没有找到该用户</msg>\n</data>\n")
+        if self._needs_login(m, req):
+            return self._login_required()
         if m["album_list_body"] is not None:
             return Reply(200, m["album_list_body"], "text/xml; charset=GBK")
         out = [_XML_HEAD, "<data>\n<ret>0</ret>\n"]
@@ -471,6 +473,15 @@ class Service:
             out.append("<classid>100</classid>\n</album>\n")
         out.append("</data>\n")
         return xml_reply("".join(out))
+
+    @staticmethod
+    def _needs_login(m, req):
+        # A member whose space asks for a login shows his lists only to a logged-in visitor.
+        return m["space"] == "login" and LOGIN_COOKIE not in req.cookies
+
+    @staticmethod
+    def _login_required():
+        return xml_reply(_XML_HEAD + "<data>\n<ret>-3</ret>\n<msg>请先登录</msg>\n</data>\n")
 
     def _pics_xml(self, m, a, ret="0", msg=None):
         out = [_XML_HEAD, "<data>\n<ret>%s</ret>\n" % ret]
@@ -491,6 +502,8 @@ class Service:
         m, a = self.scenario.album(uin, req.args.get("albumid", ""))
         if not a:
             return xml_reply(_XML_HEAD + "<data>\n<ret>-4</ret>\n<msg>相册不存在</msg>\n</data>\n")
+        if self._needs_login(m, req):
+            return self._login_required()
         if a["photo_list_body"] is not None:
             return Reply(200, a["photo_list_body"], "text/xml; charset=GBK")
         if a["question"].strip():

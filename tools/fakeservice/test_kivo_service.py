@@ -270,6 +270,17 @@ class AlbumServiceTest(unittest.TestCase):
         self.assertIn(gbk("<name><![CDATA[格式 <全>]]></name>"), body)
         self.assertEqual(parse_gbk_xml(body).find("album").findtext("name"), "格式 <全>")
 
+    def test_lists_of_a_member_whose_space_asks_for_a_login_need_the_login_cookie(self):
+        album_url = "http://a7.kivo.test/fcgi-bin/fcg_list_album?uin=100001&outstyle=1&t=0.5981097097731758"
+        photo_url = "http://p7.kivo.test/fcgi-bin/fcg_list_photo?uin=100001&albumid=21&outstyle=1"
+        for url, tag in ((album_url, "album"), (photo_url, "pic")):
+            with self.subTest(url=url):
+                root = parse_gbk_xml(get(self.port, url)[2])
+                self.assertEqual((root.findtext("ret"), root.find(tag)), ("-3", None))
+                root = parse_gbk_xml(get(self.port, url, {"Cookie": "kivo_login=100001"})[2])
+                self.assertEqual(root.findtext("ret"), "0")
+                self.assertIsNotNone(root.find(tag))
+
     def test_protected_album_needs_picture_cookie_question_and_answer(self):
         member = self.members["100001"]
         album = next(a for a in member["albums"] if a["protected"])
