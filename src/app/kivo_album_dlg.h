@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/log_pane.h"
+#include "app/main_window_messages.h"
 #include "browser/ie_explorer_dlg.h"
 #include "controls/hyperlink.h"
 #include "controls/thumbnail_list.h"
@@ -23,7 +24,10 @@ class CKivoAlbumDlg : public kivo::CDialog {
   // What the workers read and fill.
   CThumbnailList m_thumbnails;
   std::string m_strWorkFolder;
-  std::string m_strUin;
+  std::string m_strUin;  // the account box's text, written into it at start
+  // The account the view button checked and whose nickname was found, and whose space the
+  // login dialog opened: what the listing and the download use, whatever the box holds now.
+  std::string m_strSpaceUin;
   std::string m_strNickname;
   std::string m_strPhotoHost;
   CHyperLink m_linkUpdate;
@@ -48,7 +52,7 @@ class CKivoAlbumDlg : public kivo::CDialog {
   void OnDownloadFinished();
   void OnLoginFinished();
   void OnSpaceNotFound();
-  void OnOpenSpace();
+  void OnOpenSpace(const OpenSpaceRequest* request);
   void OnLoginCancelled();
   bool OnSysCommand(WPARAM command);
   bool OnPaintMinimised();

@@ -25,4 +25,8 @@ std::string PhotoListUrl(const std::string& photo_host, const std::string& uin,
          "&albumid=" + album_id + "&outstyle=1";
 }
 
+std::string SpaceUrl(const std::string& uin) {
+  return "http://" + uin + "." + config::kSpaceDomain;
+}
+
 }  // namespace kivo

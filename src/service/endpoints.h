@@ -11,5 +11,8 @@ std::string RouteUrl(const std::string& uin);
 std::string AlbumListUrl(const std::string& album_host, const std::string& uin);
 std::string PhotoListUrl(const std::string& photo_host, const std::string& uin,
                          const std::string& album_id);
+// The member's space home page, which the login browser opens: the account is a sub-domain
+// of the space service's domain.
+std::string SpaceUrl(const std::string& uin);
 
 }  // namespace kivo
