@@ -14,21 +14,38 @@ endif()
 file(STRINGS "${KIVO_TINYXML_DIR}/.pc/applied-patches" KIVO_TINYXML_PATCHES)
 message(STATUS "TinyXML patches applied: ${KIVO_TINYXML_PATCHES}")
 
-# TinyXML parses nested elements by recursion, one stack frame chain per level: an answer
-# nested deeply enough (a few hundred kilobytes of "<a>") would overflow a worker thread's
-# stack. The build compiles a copy of the parser with a nesting limit far beyond anything
-# the service sends; the copy is made here, from Debian's source, and never committed.
-set(KIVO_TINYXML_MAX_DEPTH 256)
+# The build compiles a copy of TinyXML's parser with two bounds that no answer of the service
+# comes near; the copy is made here, from Debian's source, and never committed.
+# - Nested elements are parsed by recursion, one stack frame chain per level: an answer
+#   nested deeply enough (a few hundred kilobytes of "<a>") would overflow a worker
+#   thread's stack. Every element also walks up to its document, so the depth multiplies
+#   the work too: 16 MiB nested 250 deep took 1.8 s, 60 deep 0.5 s. The service's answers
+#   nest three deep.
+# - Each new attribute is checked against every earlier one of its element, so an element
+#   with n attributes costs n * n: 80,000 of them in under 1 MB kept the parser busy for
+#   17 s, and the 16 MiB text cap would allow hours. With at most 32 per element the whole
+#   document costs at most 16 comparisons per attribute, in time linear in its length.
+# An element over either bound is a parse error there; what came before it is kept.
+set(KIVO_TINYXML_MAX_DEPTH 64)
+set(KIVO_TINYXML_MAX_ATTRIBUTES 32)
 set(KIVO_TINYXML_BUILD_DIR ${CMAKE_BINARY_DIR}/tinyxml-limited)
 file(READ ${KIVO_TINYXML_DIR}/tinyxmlparser.cpp KIVO_TINYXML_PARSER)
+
+# Puts text in place of anchor in the parser's copy; the anchor must stand there once.
+function(kivo_patch_tinyxml_parser what anchor text)
+  string(FIND "${KIVO_TINYXML_PARSER}" "${anchor}" first)
+  string(FIND "${KIVO_TINYXML_PARSER}" "${anchor}" last REVERSE)
+  if(first EQUAL -1 OR NOT first EQUAL last)
+    message(FATAL_ERROR "TinyXML's parser is not as the ${what} expects it")
+  endif()
+  string(REPLACE "${anchor}" "${text}" patched "${KIVO_TINYXML_PARSER}")
+  set(KIVO_TINYXML_PARSER "${patched}" PARENT_SCOPE)
+endfunction()
+
 set(KIVO_ELEMENT_PARSE_HEAD
 "const char* TiXmlElement::Parse( const char* p, TiXmlParsingData* data, TiXmlEncoding encoding )
 {")
-string(FIND "${KIVO_TINYXML_PARSER}" "${KIVO_ELEMENT_PARSE_HEAD}" KIVO_HEAD_AT)
-if(KIVO_HEAD_AT EQUAL -1)
-  message(FATAL_ERROR "TinyXML's element parser is not where the nesting limit expects it")
-endif()
-string(REPLACE "${KIVO_ELEMENT_PARSE_HEAD}" "${KIVO_ELEMENT_PARSE_HEAD}
+kivo_patch_tinyxml_parser("nesting limit" "${KIVO_ELEMENT_PARSE_HEAD}" "${KIVO_ELEMENT_PARSE_HEAD}
 	// Added by the KivoAlbum build: refuse elements nested deeper than the limit.
 	struct NestingGuard {
 		int& depth;
@@ -41,7 +58,18 @@ string(REPLACE "${KIVO_ELEMENT_PARSE_HEAD}" "${KIVO_ELEMENT_PARSE_HEAD}
 	{
 		if ( GetDocument() ) GetDocument()->SetError( TIXML_ERROR_PARSING_ELEMENT, p, data, encoding );
 		return 0;
-	}" KIVO_TINYXML_PARSER "${KIVO_TINYXML_PARSER}")
+	}
+	int attributes = 0;")
+
+set(KIVO_ATTRIBUTE_PARSE_HEAD "			// Try to read an attribute:")
+kivo_patch_tinyxml_parser("attribute limit" "${KIVO_ATTRIBUTE_PARSE_HEAD}"
+"			// Added by the KivoAlbum build: refuse an element with more attributes than the limit.
+			if ( ++attributes > ${KIVO_TINYXML_MAX_ATTRIBUTES} )
+			{
+				if ( document ) document->SetError( TIXML_ERROR_READING_ATTRIBUTES, p, data, encoding );
+				return 0;
+			}
+${KIVO_ATTRIBUTE_PARSE_HEAD}")
 file(WRITE ${KIVO_TINYXML_BUILD_DIR}/tinyxmlparser.cpp.new "${KIVO_TINYXML_PARSER}")
 # Rewritten only when it changed, so that a new configure does not rebuild TinyXML.
 file(COPY_FILE ${KIVO_TINYXML_BUILD_DIR}/tinyxmlparser.cpp.new ${KIVO_TINYXML_BUILD_DIR}/tinyxmlparser.cpp

@@ -1,6 +1,7 @@
 // The program's whole HTTP client: blocking GETs through the platform's HTTP stack, which
-// brings the system proxy settings, redirects and the cookie store shared with the login
-// browser. Each call opens and closes its own session; nothing is retried here.
+// brings the system proxy settings and the cookie store shared with the login browser.
+// Redirects to HTTP URLs are followed, ten at most. Each call opens and closes its own
+// session; nothing is retried here.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +9,8 @@
 
 // The request failed below HTTP (no session, host not found, connection dropped, a read
 // error, a body shorter than announced, no readable status, a stall past the time-outs,
-// and for files a local file that could not be written). No HTTP status can take it.
+// a redirect loop or one to anything but HTTP, and for files a local file that could not
+// be written). No HTTP status can take it.
 constexpr std::uint32_t FETCH_FAILED = 0x80000000u;
 
 // Appends the body of a 2xx answer to text, without its carriage returns and line feeds.

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 
 #include "base/product.h"
 #include "service/internet_handle_win.h"
@@ -19,9 +20,16 @@ using kivo::FileHandle;
 using kivo::InternetHandle;
 
 constexpr DWORD_PTR kContext = 1;
-constexpr DWORD kOpenFlags =
-    INTERNET_FLAG_RELOAD | INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_TRANSFER_ASCII;
-static_assert(kOpenFlags == 0xA0000001u, "always from the server, reused connections");
+// Redirects are followed here, not by WinINet: Wine's follows a URL that redirects to
+// itself for ever, and the call never returns.
+constexpr DWORD kOpenFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_EXISTING_CONNECT |
+                             INTERNET_FLAG_TRANSFER_ASCII | INTERNET_FLAG_NO_AUTO_REDIRECT;
+static_assert((kOpenFlags & ~INTERNET_FLAG_NO_AUTO_REDIRECT) == 0xA0000001u,
+              "always from the server, reused connections");
+// Windows' WinINet gives up after about as many; no real chain comes near it.
+constexpr int kMaxRedirects = 10;
+// A Location longer than this is not one the service sends.
+constexpr DWORD kMaxLocation = 65536;
 
 // Left alone, Wine's WinINet has no receive time-out (it sat out a 330-second stall), so a
 // stalled answer would hold a download worker for good. These are WinHTTP's defaults; the
@@ -71,9 +79,64 @@ bool QueryHeader(HINTERNET request, DWORD which, char (&text)[80]) {
   return true;
 }
 
-// Opens the URL in a session of its own and reads the final status. A closed connection
-// with no answer opens fine and reads as status 0; that, and anything else that is not a
-// three-digit status, is a failure below HTTP.
+// The Location header, of any length up to a bound; false when the answer has none.
+bool QueryLocation(HINTERNET request, std::string& value) {
+  std::string text(256, '\0');
+  for (;;) {
+    DWORD size = static_cast<DWORD>(text.size());
+    if (::HttpQueryInfoA(request, HTTP_QUERY_LOCATION, &text[0], &size, nullptr)) {
+      value.assign(text.data(), size < text.size() ? size : text.size());
+      return true;
+    }
+    if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || size <= text.size() || size > kMaxLocation)
+      return false;
+    text.assign(size, '\0');
+  }
+}
+
+// The status of an answer, or FETCH_FAILED: a closed connection with no answer opens fine
+// and reads as status 0; that, and anything else that is not a three-digit status, is a
+// failure below HTTP.
+std::uint32_t ReadStatus(HINTERNET request) {
+  char text[80];
+  if (!QueryHeader(request, HTTP_QUERY_STATUS_CODE, text))
+    return FETCH_FAILED;
+  unsigned long status = std::strtoul(text, nullptr, 10);
+  return status >= 100 && status <= 999 ? static_cast<std::uint32_t>(status) : FETCH_FAILED;
+}
+
+bool IsRedirect(std::uint32_t status) {
+  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+bool StartsWithNoCase(const std::string& text, const char* prefix) {
+  return ::_strnicmp(text.c_str(), prefix, std::strlen(prefix)) == 0;
+}
+
+// The URL a Location sends the request on to, taken relative to the URL that answered.
+// Only HTTP goes on: a Location must not turn the fetch into a read of a local file.
+bool NextUrl(const std::string& from, const std::string& location, std::string& next) {
+  std::string combined(from.size() + location.size() + 256, '\0');
+  for (int tries = 0; tries < 2; ++tries) {
+    DWORD size = static_cast<DWORD>(combined.size());
+    if (::InternetCombineUrlA(from.c_str(), location.c_str(), &combined[0], &size,
+                              ICU_ENCODE_SPACES_ONLY)) {
+      combined.resize(size);
+      if (!StartsWithNoCase(combined, "http://") && !StartsWithNoCase(combined, "https://"))
+        return false;
+      next = combined;
+      return true;
+    }
+    if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || size <= combined.size() || size > kMaxLocation)
+      return false;
+    combined.assign(size, '\0');
+  }
+  return false;
+}
+
+// Opens the URL in a session of its own, follows its redirects and reads the final status.
+// The cookie store takes each answer's cookies and gives them to the next request, as it
+// does when WinINet follows them itself. A loop or an overlong chain fails below HTTP.
 Answer Open(const std::string& url) {
   Answer answer;
   answer.session.reset(::InternetOpenA(kivo::kProductName, INTERNET_OPEN_TYPE_PRECONFIG,
@@ -82,17 +145,22 @@ Answer Open(const std::string& url) {
     return answer;
   SetTimeouts(answer.session.get());
   ::InternetSetStatusCallbackA(answer.session.get(), OnStatus);
-  answer.request.reset(
-      ::InternetOpenUrlA(answer.session.get(), url.c_str(), nullptr, 0, kOpenFlags, kContext));
-  if (!answer.request)
-    return answer;
-  char text[80];
-  if (!QueryHeader(answer.request.get(), HTTP_QUERY_STATUS_CODE, text))
-    return answer;
-  unsigned long status = std::strtoul(text, nullptr, 10);
-  if (status >= 100 && status <= 999)
-    answer.status = static_cast<std::uint32_t>(status);
-  return answer;
+  std::string target = url;
+  for (int redirects = 0;; ++redirects) {
+    answer.request.reset(::InternetOpenUrlA(answer.session.get(), target.c_str(), nullptr, 0,
+                                            kOpenFlags, kContext));
+    if (!answer.request)
+      return answer;
+    std::uint32_t status = ReadStatus(answer.request.get());
+    std::string location;
+    if (!IsRedirect(status) || !QueryLocation(answer.request.get(), location) ||
+        location.empty()) {
+      answer.status = status;
+      return answer;
+    }
+    if (redirects == kMaxRedirects || !NextUrl(target, location, target))
+      return answer;
+  }
 }
 
 bool IsSuccess(std::uint32_t status) {

@@ -259,17 +259,77 @@ TEST(Lists, DeeplyNestedAnswersEndCleanlyAndKeepWhatCameBefore) {
   EXPECT_TRUE(ParsePhotoList(photos, deep));
   EXPECT_TRUE(photos.empty());
 
-  // Nesting that real answers could have still parses whole.
+  // Nesting far beyond the service's three levels still parses whole.
   std::string nested = "<data><pic><name>";
-  for (int i = 0; i < 100; ++i)
+  for (int i = 0; i < 60; ++i)
     nested += "<b>";
   nested += "x";
-  for (int i = 0; i < 100; ++i)
+  for (int i = 0; i < 60; ++i)
     nested += "</b>";
   nested += "</name><pre>p</pre></pic></data>";
   EXPECT_TRUE(ParsePhotoList(photos, nested));
   ASSERT_EQ(1u, photos.size());
   EXPECT_EQ("p", photos[0].pre);
+}
+
+// " a0=\"\" a1=\"\" ..." up to count attributes, or until the text reaches bytes.
+std::string Attributes(std::size_t count, std::size_t bytes = std::string::npos) {
+  std::string text;
+  for (std::size_t i = 0; i < count && text.size() < bytes; ++i)
+    text += " a" + std::to_string(i) + "=\"\"";
+  return text;
+}
+
+// TinyXML checks each new attribute against all earlier ones of its element: without a
+// bound, one element filling the 16 MiB text cap would keep the parser busy for hours
+// (this test would then end by the ctest time-out). The element is cut off where it
+// passes the bound, and what came before it is kept.
+TEST(Lists, ElementWithAttributesUpToTheTextCapEndsCleanly) {
+  std::string answer = "<data><album><id>7</id></album><pic><pre>p</pre></pic><album" +
+                       Attributes(std::string::npos, 16u << 20) + "><id>8</id></album></data>";
+  std::vector<AlbumInfo> albums;
+  EXPECT_TRUE(ParseAlbumList(answer, albums));
+  ASSERT_EQ(2u, albums.size());
+  EXPECT_EQ("7", albums[0].id);
+  EXPECT_EQ("", albums[1].id);
+  std::vector<PhotoInfo> photos;
+  EXPECT_TRUE(ParsePhotoList(photos, answer));
+  ASSERT_EQ(1u, photos.size());
+  EXPECT_EQ("p", photos[0].pre);
+}
+
+// The bound is per element: answers whose elements carry a few attributes each, however
+// many such elements, parse whole.
+TEST(Lists, ElementsWithAFewAttributesEachParseWhole) {
+  struct Case { std::size_t attributes; std::size_t items; bool whole; } cases[] = {
+      {1, 3, true}, {32, 3, true}, {32, 20000, true}, {33, 3, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.attributes) + " attributes, " + std::to_string(c.items) + " items");
+    std::string albums_text = "<data" + Attributes(c.attributes) + ">";
+    std::string pics_text = albums_text;
+    for (std::size_t i = 0; i < c.items; ++i) {
+      std::string id = std::to_string(i);
+      albums_text += "<album" + Attributes(c.attributes) + "><id>" + id + "</id></album>";
+      pics_text += "<pic" + Attributes(c.attributes) + "><pre>" + id + "</pre></pic>";
+    }
+    albums_text += "</data>";
+    pics_text += "</data>";
+    std::vector<AlbumInfo> albums;
+    std::vector<PhotoInfo> photos;
+    // Past the bound the root itself is cut off: a root, no items.
+    EXPECT_TRUE(ParseAlbumList(albums_text, albums));
+    EXPECT_TRUE(ParsePhotoList(photos, pics_text));
+    if (!c.whole) {
+      EXPECT_TRUE(albums.empty());
+      EXPECT_TRUE(photos.empty());
+      continue;
+    }
+    ASSERT_EQ(c.items, albums.size());
+    ASSERT_EQ(c.items, photos.size());
+    EXPECT_EQ(std::to_string(c.items - 1), albums.back().id);
+    EXPECT_EQ(std::to_string(c.items - 1), photos.back().pre);
+  }
 }
 
 }  // namespace
