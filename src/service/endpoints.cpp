@@ -25,4 +25,19 @@ std::string PhotoListUrl(const std::string& photo_host, const std::string& uin,
          "&albumid=" + album_id + "&outstyle=1";
 }
 
+std::string VerifyPictureUrl() {
+  return std::string("http://") + config::kLoginHost + "/getimage?aid=15000501&0.7421052063500946";
+}
+
+std::string AlbumViewUrl(const std::string& uin, const std::string& album_id, bool withCode,
+                         const std::string& verify_code, const std::string& question,
+                         const std::string& answer) {
+  std::string url = std::string("http://") + config::kAlbumViewHost +
+                    "/cgi-bin/common/cgi_view_album?uin=" + uin + "&albumid=" + album_id +
+                    "&t=0.02748987557173027";
+  if (withCode)
+    url += "&verifycode=" + verify_code;
+  return url + "&question=" + question + "&answer=" + answer + "&output_type=1&refer=pavo";
+}
+
 }  // namespace kivo
