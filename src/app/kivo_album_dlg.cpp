@@ -131,6 +131,9 @@ INT_PTR CKivoAlbumDlg::DialogProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_OPEN_SPACE:
       OnOpenSpace();
       return TRUE;
+    case WM_LOGIN_CANCELLED:
+      OnLoginCancelled();
+      return TRUE;
     case WM_SYSCOMMAND:
       return OnSysCommand(wParam) ? TRUE : FALSE;
     case WM_PAINT:
@@ -232,7 +235,19 @@ void CKivoAlbumDlg::OnSpaceNotFound() {
 }
 
 void CKivoAlbumDlg::OnOpenSpace() {
-  m_loginDlg.m_browser.Navigate(m_loginDlg.m_strUrl);
+  // A browser that cannot go there will never finish a login: give the view button back.
+  if (FAILED(m_loginDlg.m_browser.Navigate(m_loginDlg.m_strUrl))) {
+    m_btnView.EnableWindow(true);
+    AppendLog("无法打开Kivo空间，请稍后重新点击[查看相册]。");
+  }
+}
+
+void CKivoAlbumDlg::OnLoginCancelled() {
+  // A listing or download under way keeps the view button; the dialog is only hidden.
+  if (g_bListing || m_bDownloading)
+    return;
+  m_btnView.EnableWindow(true);
+  AppendLog("登录窗口已关闭，请重新点击[查看相册]。");
 }
 
 bool CKivoAlbumDlg::OnSysCommand(WPARAM command) {

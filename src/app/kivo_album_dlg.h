@@ -49,6 +49,7 @@ class CKivoAlbumDlg : public kivo::CDialog {
   void OnLoginFinished();
   void OnSpaceNotFound();
   void OnOpenSpace();
+  void OnLoginCancelled();
   bool OnSysCommand(WPARAM command);
   bool OnPaintMinimised();
 

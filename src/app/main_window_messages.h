@@ -9,3 +9,4 @@ constexpr UINT WM_DOWNLOAD_FINISHED = WM_USER + 4;  // the download worker has e
 constexpr UINT WM_LOGIN_FINISHED = WM_USER + 5;     // the member's space has loaded
 constexpr UINT WM_SPACE_NOT_FOUND = WM_USER + 6;    // the service showed its home page instead
 constexpr UINT WM_OPEN_SPACE = WM_USER + 7;         // navigate the login browser to its m_strUrl
+constexpr UINT WM_LOGIN_CANCELLED = WM_USER + 8;    // the user closed the login dialog
