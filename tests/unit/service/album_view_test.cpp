@@ -60,6 +60,9 @@ TEST(ViewRequest, TheCodeGoesInOnlyWithItsForm) {
             AlbumViewUrl("480215937", "22", true, "k7Rw", "%61", "0CC1"));
   EXPECT_EQ(head + "&question=%61&answer=0CC1&output_type=1&refer=pavo",
             AlbumViewUrl("480215937", "22", false, "k7Rw", "%61", "0CC1"));
+  // What the user types cannot end the value or add a parameter.
+  EXPECT_EQ(head + "&verifycode=a%20b%26answer%3D0%23&question=%61&answer=0CC1&output_type=1&refer=pavo",
+            AlbumViewUrl("480215937", "22", true, "a b&answer=0#", "%61", "0CC1"));
   EXPECT_EQ(std::string("http://") + config::kLoginHost + "/getimage?aid=15000501&0.7421052063500946",
             VerifyPictureUrl());
 }
