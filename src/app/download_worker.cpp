@@ -10,6 +10,7 @@
 #include "framework/win_app.h"
 #include "service/album_service.h"
 #include "service/http_fetch.h"
+#include "service/question_dlg_win.h"
 
 #include <rpc.h>
 #include <shellapi.h>
@@ -74,9 +75,16 @@ void DownloadPhoto(const PhotoInfo& photo, const std::string& listedName, const 
   AppendLog(kivo::FillPlaceholders("图片下载失败：%1", {listedName}));
 }
 
-// The photos of a protected album come from the question dialog, which is not built yet:
-// until then such an album is listed like an open one.
-void AskForProtectedPhotos(CKivoAlbumDlg*, const AlbumInfo&, std::vector<PhotoInfo>&) {}
+// The photos of a protected album come with the service's acceptance of the user's answer;
+// a cancelled or refused dialog leaves them empty.
+void AskForProtectedPhotos(CKivoAlbumDlg* dlg, const AlbumInfo& album, std::vector<PhotoInfo>& photos) {
+  CQuestionDlg question(dlg);
+  question.m_strUin = dlg->m_strSpaceUin;
+  question.m_strAlbumId = album.id;
+  question.m_strQuestion = album.question;
+  question.m_pPhotos = &photos;
+  question.DoModal();
+}
 
 void DownloadAlbum(CKivoAlbumDlg* dlg, AlbumInfo& album, const std::string& memberFolder, Tally& tally) {
   kivo::ChosenName folder = kivo::ChooseAlbumFolder(memberFolder, album.name, FormatTimeStamp(), Exists);

@@ -5,6 +5,7 @@
 #define IDD_ABOUTBOX 140
 #define IDD_KIVOALBUM_DIALOG 142
 #define IDD_LOGIN_BROWSER 149
+#define IDD_QUESTION 151
 
 // Icon of the program and of its windows.
 #define IDR_MAINFRAME 148
@@ -30,3 +31,18 @@
 
 // Login browser dialog.
 #define IDC_BROWSER 1000
+
+// Question dialog of a protected album: its face, button faces and controls.
+#define IDB_QUESTION_STATIC 132
+#define IDB_QUESTION_FACE 152
+#define IDB_BUTTON_NORMAL 153
+#define IDB_BUTTON_HOVER 154
+#define IDB_CLOSE_NORMAL 155
+#define IDB_CLOSE_HOVER 156
+#define IDC_ANSWER 1009
+#define IDC_VERIFY_CODE 1010
+#define IDC_QUESTION 1011
+#define IDC_LINK_NEW_PICTURE 1012
+#define IDC_QUESTION_FACE 1013
+#define IDC_PICTURE_PLACE 1014
+#define IDC_CLOSE 1015

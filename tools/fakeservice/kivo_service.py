@@ -523,6 +523,8 @@ class Service:
             return Reply(200, a["view_bodies"][min(n, len(a["view_bodies"]) - 1)], "text/xml; charset=GBK")
         if self.scenario.verify["require_cookie"] and code is None:
             return self._view_refused("-906", "验证码已失效，请刷新后重试")
+        if "verifycode" not in req.args and self.scenario.verify["require_code"]:
+            return self._view_refused("-907", "请输入验证码")
         if "verifycode" in req.args and req.args["verifycode"].upper() != (code or "").upper():
             return self._view_refused("-907", "验证码错误")
         question = urllib.parse.unquote_to_bytes(req.args.get("question", "")).decode("utf-8", "replace")

@@ -307,11 +307,12 @@ class AlbumServiceTest(unittest.TestCase):
         issued = control(self.port, "verify")
         self.assertEqual(cookie, "verifysession=" + issued[-1]["cookie"])
 
-        cases = [(album["question"], "错的", None, "-900"),
-                 ("别的问题", album["answer"], None, "-901"),
+        code = issued[-1]["code"]
+        cases = [(album["question"], "错的", code, "-900"),
+                 ("别的问题", album["answer"], code, "-901"),
                  (album["question"], album["answer"], "XXXX", "-907"),
                  (album["question"], album["answer"], issued[-1]["code"].lower(), "0"),
-                 (album["question"], album["answer"], None, "0")]
+                 (album["question"], album["answer"], None, "-907")]
         for question, answer, code, ret in cases:
             with self.subTest(answer=answer, code=code):
                 got, root = view(question, answer, cookie, code)
