@@ -10,6 +10,7 @@
 #include "controls/thumbnail_list.h"
 #include "framework/controls.h"
 #include "framework/dialog.h"
+#include "update/update_check_win.h"
 
 #include <string>
 
@@ -59,4 +60,6 @@ class CKivoAlbumDlg : public kivo::CDialog {
   HICON m_hIcon;
   // A download runs: from the download click until WM_DOWNLOAD_FINISHED.
   bool m_bDownloading = false;
+  // What the update checks may touch of this window.
+  UpdateCheckTarget m_updateTarget;
 };
