@@ -82,7 +82,9 @@ std::string ReplaceScriptText(const ReplacementPaths& paths, int waitSeconds) {
   s += "del /a /q /f " + downloaded + quiet;
   s += "if exist " + own + " start \"\" " + own + "\r\n";
   s += ":end\r\n";
-  s += "del \"%~f0\"";
+  // The script's own path written out: cmd expands "%~f0" once more when the path holds a
+  // percent sign, and misses the file.
+  s += "del " + Quoted(paths.script);
   return s;
 }
 

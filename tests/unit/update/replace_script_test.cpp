@@ -28,7 +28,7 @@ TEST(ReplaceScript, LinesEndInCrLfAndPathsAreQuotedWithPercentDoubled) {
   ReplacementPaths paths = MakeReplacementPaths("C:\\a 100%\\K.exe", "C:\\T\\t.tmp", "K2.exe");
   const std::string script = ReplaceScriptText(paths, 7);
   EXPECT_EQ(0u, script.find("@echo off\r\n"));
-  EXPECT_EQ("del \"%~f0\"", script.substr(script.rfind("\r\n") + 2));
+  EXPECT_EQ("del \"C:\\a 100%%\\K.exe.bat\"", script.substr(script.rfind("\r\n") + 2));
   for (std::size_t at = script.find('\n'); at != std::string::npos; at = script.find('\n', at + 1))
     ASSERT_EQ('\r', script[at - 1]) << "a bare line feed at " << at;
   EXPECT_NE(std::string::npos, script.find("\"C:\\a 100%%\\K.exe\""));
