@@ -37,6 +37,7 @@ std::string InstallCopy(const std::string& name) {
   ::GetTempPathA(MAX_PATH, temp);
   std::string folder = std::string(temp) + name + " " + std::to_string(::GetCurrentProcessId()) + "\\";
   ::CreateDirectoryA(folder.c_str(), nullptr);
+  updatetest::EmptyFolder(folder);
   ::CopyFileA((OwnFolder() + "KivoAlbum.exe").c_str(), (folder + "KivoAlbum.exe").c_str(), FALSE);
   return folder;
 }

@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 
+#include <atomic>
 #include <functional>
 #include <regex>
 #include <thread>
@@ -18,14 +19,38 @@
 
 namespace {
 
+// A folder of the test's own, emptied.
+std::string Folder(const std::string& name) {
+  std::string folder = fetchtest::TestFolder(name);
+  updatetest::EmptyFolder(folder);
+  return folder;
+}
+
 using namespace fetchtest;
 
 constexpr int kShowMs = 15000;
 
 // Runs the dialog modally here while user() acts on another thread.
+// When the dialog has not ended 30 s after user() returned, answers what holds it (a
+// message box, the dialog itself) so that the test fails instead of hanging.
 INT_PTR RunDialog(CHttpDownloadDlg& dialog, const std::function<void()>& user) {
-  std::thread acting(user);
+  std::atomic<bool> ended{false};
+  std::thread acting([&] {
+    user();
+    if (updatetest::WaitUntil([&] { return ended.load(); }, 30000))
+      return;
+    ADD_FAILURE() << "the dialog did not end";
+    while (!ended) {
+      if (HWND box = kivodriver::WaitForMessageBox(::GetCurrentProcessId(), "", 500)) {
+        if (!kivodriver::PressButton(box, IDNO))
+          kivodriver::PressButton(box, IDOK);
+      }
+      if (HWND hwnd = dialog.GetSafeHwnd())
+        ::PostMessageA(hwnd, WM_CLOSE, 0, 0);
+    }
+  });
   INT_PTR result = dialog.DoModal();
+  ended = true;
   acting.join();
   return result;
 }
@@ -74,7 +99,7 @@ TEST(DownloadDialog, WholeDownloadShowsPercentRateAndTimeLeft) {
   const std::string token = Token();
   ASSERT_TRUE(InstallFault("host=fetch.kivo.test&action=throttle&rate=150000&query=" + token));
   const std::string object = "bytes?n=400000&seed=3&k=" + token;
-  const std::string target = TestFolder("whole") + "new.exe";
+  const std::string target = Folder("whole") + "new.exe";
   CHttpDownloadDlg dialog;
   dialog.m_strUrl = FetchUrl("/" + object);
   dialog.m_strTargetPath = target;
@@ -104,7 +129,7 @@ TEST(DownloadDialog, WholeDownloadShowsPercentRateAndTimeLeft) {
 TEST(DownloadDialog, WithoutALengthOnlyTheRateMoves) {
   const std::string token = Token();
   ASSERT_TRUE(InstallFault("host=fetch.kivo.test&action=throttle&rate=150000&length=0&query=" + token));
-  const std::string target = TestFolder("nolength") + "new.exe";
+  const std::string target = Folder("nolength") + "new.exe";
   CHttpDownloadDlg dialog;
   dialog.m_strUrl = FetchUrl("/bytes?n=300000&seed=4&k=" + token);
   dialog.m_strTargetPath = target;
@@ -140,7 +165,7 @@ TEST(DownloadDialog, FailuresAreToldAndLeaveNoFile) {
     if (!c.fault.empty()) {
       ASSERT_TRUE(InstallFault("host=fetch.kivo.test&" + c.fault + "&query=" + token));
     }
-    const std::string target = TestFolder("failures") + token + ".exe";
+    const std::string target = Folder("failures") + token + ".exe";
     CHttpDownloadDlg dialog;
     dialog.m_strUrl = FetchUrl(c.path + "&k=" + token);
     dialog.m_strTargetPath = target;
@@ -155,7 +180,7 @@ TEST(DownloadDialog, FailuresAreToldAndLeaveNoFile) {
 TEST(DownloadDialog, CancelStopsTheTransferWithoutAMessageAndDeletesTheFile) {
   const std::string token = Token();
   ASSERT_TRUE(InstallFault("host=fetch.kivo.test&action=throttle&rate=40000&query=" + token));
-  const std::string target = TestFolder("cancel") + "new.exe";
+  const std::string target = Folder("cancel") + "new.exe";
   CHttpDownloadDlg dialog;
   dialog.m_strUrl = FetchUrl("/bytes?n=2000000&seed=5&k=" + token);
   dialog.m_strTargetPath = target;
@@ -188,7 +213,7 @@ TEST(DownloadDialog, CancelStopsTheTransferWithoutAMessageAndDeletesTheFile) {
 }
 
 TEST(DownloadDialog, UrlWithoutASchemeIsFetchedOverHttp) {
-  const std::string target = TestFolder("noscheme") + "new.exe";
+  const std::string target = Folder("noscheme") + "new.exe";
   CHttpDownloadDlg dialog;
   dialog.m_strUrl = "fetch.kivo.test/bytes?n=5000&seed=9";
   dialog.m_strTargetPath = target;
@@ -198,7 +223,7 @@ TEST(DownloadDialog, UrlWithoutASchemeIsFetchedOverHttp) {
 }
 
 TEST(DownloadDialog, AnExistingFileIsReplacedOnlyOnYes) {
-  const std::string target = TestFolder("overwrite") + "KivoAlbum 1.6.exe";
+  const std::string target = Folder("overwrite") + "KivoAlbum 1.6.exe";
   WriteFileBytes(target, "earlier");
   const std::string question = "The file '" + target + "' already exists.\nDo you want to replace it?";
   for (int answer : {IDNO, IDYES}) {
@@ -216,7 +241,7 @@ TEST(DownloadDialog, AnExistingFileIsReplacedOnlyOnYes) {
 
 TEST(DownloadDialog, UnusableUrlOrTargetEndsBeforeAnyTransfer) {
   // No URL at all (an entry without a download address): nothing is shown or written.
-  const std::string folder = TestFolder("unusable");
+  const std::string folder = Folder("unusable");
   CHttpDownloadDlg empty;
   empty.m_strTargetPath = folder + "never.exe";
   EXPECT_EQ(IDCANCEL, empty.DoModal());

@@ -56,6 +56,7 @@ TEST(ReplaceScript, AWorkingProgramIsAlwaysLeftInTheFolder) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const std::string folder = TestFolder("更新 测试 100% " + std::to_string(++n));
+    updatetest::EmptyFolder(folder);
     const std::string own = folder + "KivoAlbum.exe";
     const std::string downloaded = TestFolder("下载") + "tmp" + std::to_string(n) + ".tmp";
     WriteFileBytes(own, oldProgram);

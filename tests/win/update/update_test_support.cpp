@@ -40,6 +40,18 @@ std::string Marks(const std::string& folder) {
   return fetchtest::ReadFileBytes(folder + "marks.txt");
 }
 
+void EmptyFolder(const std::string& folder) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = ::FindFirstFileA((folder + "*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE)
+    return;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      ::DeleteFileA((folder + found.cFileName).c_str());
+  } while (::FindNextFileA(search, &found));
+  ::FindClose(search);
+}
+
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
   const DWORD start = ::GetTickCount();
   while (!done()) {

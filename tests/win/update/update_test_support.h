@@ -22,6 +22,10 @@ std::string MarkProgram(const std::string& tag);
 // The lines of marks.txt in folder (the mark programs that started there).
 std::string Marks(const std::string& folder);
 
+// Removes every file in folder (not its subfolders): folders are named after the process
+// id, which Wine hands out again in a later run.
+void EmptyFolder(const std::string& folder);
+
 // Polls until done() holds; false after timeoutMs.
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs);
 
