@@ -110,7 +110,8 @@ bool CKivoAlbumDlg::OnInitDialog() {
 
   UpdateData(false);
 
-  kivo::StartWorkerThread(&StartupUpdateThread, this, THREAD_PRIORITY_NORMAL);
+  m_updateTarget = {m_hWnd, m_linkUpdate.GetSafeHwnd()};
+  kivo::StartWorkerThread(&StartupUpdateThread, &m_updateTarget, THREAD_PRIORITY_NORMAL);
   return true;
 }
 
@@ -201,7 +202,7 @@ void CKivoAlbumDlg::OnDownloadClicked() {
 
 void CKivoAlbumDlg::OnUpdateLinkClicked() {
   m_linkUpdate.EnableWindow(false);
-  if (!StartWorker(&CheckForUpdate))
+  if (!kivo::StartWorkerThread(&CheckForUpdate, &m_updateTarget, THREAD_PRIORITY_NORMAL))
     m_linkUpdate.EnableWindow(true);
 }
 

@@ -11,6 +11,7 @@
 #include "controls/thumbnail_list.h"
 #include "framework/controls.h"
 #include "framework/dialog.h"
+#include "update/update_check_win.h"
 
 #include <string>
 
@@ -64,4 +65,6 @@ class CKivoAlbumDlg : public kivo::CDialog {
   HICON m_hIcon;
   // A download runs: from the download click until WM_DOWNLOAD_FINISHED.
   bool m_bDownloading = false;
+  // What the update checks may touch of this window.
+  UpdateCheckTarget m_updateTarget;
 };

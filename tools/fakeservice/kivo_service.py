@@ -121,8 +121,8 @@ def pattern_bytes(n, seed):
 # --- faults -----------------------------------------------------------------------
 
 FAULT_ACTIONS = ("hangup", "drop", "stall", "status", "redirect", "body", "truncate",
-                 "oversize", "no-length")
-_INT_KEYS = ("times", "skip", "after", "code", "size", "seed")
+                 "oversize", "no-length", "throttle")
+_INT_KEYS = ("times", "skip", "after", "code", "size", "seed", "rate")
 _FLOAT_KEYS = ("seconds",)
 _BOOL_KEYS = ("reset", "length")
 
@@ -172,6 +172,8 @@ class FaultRule:
             raise ValueError("an oversize fault needs a size")
         if self.action == "stall" and desc.get("seconds") is None:
             raise ValueError("a stall fault needs seconds")
+        if self.action == "throttle" and not (desc.get("rate") or 0) > 0:
+            raise ValueError("a throttle fault needs a rate (bytes per second)")
         self.body = None
         if self.action == "body":
             if "hex" in desc:
@@ -870,11 +872,28 @@ class Handler(http.server.BaseHTTPRequestHandler):
             opts["reset"] = bool(desc.get("reset"))
         if action == "stall" and desc.get("after") is not None:
             opts["stall_after"] = (desc["after"], desc["seconds"])
-        if action == "no-length" or (action == "oversize" and desc.get("length") is False):
+        if action == "no-length" or (action in ("oversize", "throttle") and desc.get("length") is False):
             opts["no_length"] = True
+        if action == "throttle":
+            opts["rate"] = desc["rate"]
         self.send(reply, head, entry, **opts)
 
-    def send(self, reply, head, entry=None, drop_after=None, reset=False, stall_after=None, no_length=False):
+    @staticmethod
+    def _paced(chunks, rate):
+        """The body in tenth-of-a-second pieces at about rate bytes per second."""
+        piece = max(1, rate // 10)
+        start, sent = time.monotonic(), 0
+        for chunk in chunks:
+            for at in range(0, len(chunk), piece):
+                delay = start + sent / rate - time.monotonic()
+                if delay > 0:
+                    time.sleep(delay)
+                part = chunk[at:at + piece]
+                sent += len(part)
+                yield part
+
+    def send(self, reply, head, entry=None, drop_after=None, reset=False, stall_after=None, no_length=False,
+             rate=None):
         body = reply.body
         no_body = head or reply.status in (204, 304) or 100 <= reply.status < 200
         self.send_response(reply.status)
@@ -895,7 +914,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if no_body:
             return
         sent = 0
-        for chunk in body.chunks():
+        chunks = body.chunks() if rate is None else self._paced(body.chunks(), rate)
+        for chunk in chunks:
             if stall_after is not None and sent <= stall_after[0] < sent + len(chunk):
                 cut = stall_after[0] - sent
                 self.wfile.write(chunk[:cut])

@@ -503,6 +503,11 @@ class AlbumServiceTest(unittest.TestCase):
         status, headers, body, err, _ = read()
         self.assertEqual((headers["Content-Length"], len(body)), (None, 2000000))
 
+        control(self.port, "fault", host="photo.kivo.test", action="throttle", rate=len(photo_bytes) * 2, times=1)
+        status, headers, body, err, took = read(photo)
+        self.assertEqual((headers["Content-Length"], body, err), (str(len(photo_bytes)), photo_bytes, None))
+        self.assertGreaterEqual(took, 0.4)
+
         # Each rule above applied once; the server is unharmed and answers normally.
         self.assertEqual(read()[2], normal)
         self.assertTrue(all(r["remaining"] == 0 for r in control(self.port, "faults") if r["origin"] == "control"))
