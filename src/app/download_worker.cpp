@@ -174,8 +174,11 @@ UINT DownloadAlbumsThread(void* window) {
     AppendLog(kivo::FillPlaceholders("共保存%1张图片，%2张下载失败",
                                      {std::to_string(tally.saved), std::to_string(tally.failed)}));
     if (kivo::AppMessageBox(dlg->GetSafeHwnd(), "相册下载完毕，是否打开下载目录查看?",
-                            MB_YESNO | MB_ICONINFORMATION) == IDYES)
-      ::ShellExecuteA(nullptr, "open", memberFolder.c_str(), nullptr, nullptr, SW_SHOW);
+                            MB_YESNO | MB_ICONINFORMATION) == IDYES) {
+      // Without its trailing backslash: quoted on a command line, "\"" would escape the quote.
+      const std::string folder = memberFolder.substr(0, memberFolder.size() - 1);
+      ::ShellExecuteA(nullptr, "open", folder.c_str(), nullptr, nullptr, SW_SHOW);
+    }
   } else {
     AppendLog("请选择要下载的相册!!!");
   }

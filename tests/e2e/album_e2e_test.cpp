@@ -143,7 +143,8 @@ class ResponsivenessProbe {
   std::thread thread_;
 };
 
-// Whether a window of any process shows the folder: the shell's answer to "open" on it.
+// Whether a window of any process shows the folder: the shell's answer to "open" on it. The
+// window is closed again, so that its process does not outlive the test.
 bool ShellOpened(const std::string& folder) {
   std::string name = folder.substr(0, folder.size() - 1);
   name = name.substr(name.find_last_of('\\') + 1);
@@ -158,8 +159,15 @@ bool ShellOpened(const std::string& folder) {
         },
         reinterpret_cast<LPARAM>(&windows));
     for (HWND window : windows) {
-      if (kivodriver::GetText(window).find(name) != std::string::npos)
-        return true;
+      if (kivodriver::GetText(window).find(name) == std::string::npos)
+        continue;
+      DWORD processId = 0;
+      ::GetWindowThreadProcessId(window, &processId);
+      kivodriver::Process shell{::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, processId), processId};
+      ::PostMessageA(window, WM_CLOSE, 0, 0);
+      kivodriver::WaitForExit(shell, 5000);
+      kivodriver::Terminate(shell);
+      return true;
     }
     ::Sleep(200);
   } while (::GetTickCount() - start < 15000);
