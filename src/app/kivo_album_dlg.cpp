@@ -110,7 +110,8 @@ bool CKivoAlbumDlg::OnInitDialog() {
 
   UpdateData(false);
 
-  kivo::StartWorkerThread(&StartupUpdateThread, this, THREAD_PRIORITY_NORMAL);
+  m_updateTarget = {m_hWnd, m_linkUpdate.GetSafeHwnd()};
+  kivo::StartWorkerThread(&StartupUpdateThread, &m_updateTarget, THREAD_PRIORITY_NORMAL);
   return true;
 }
 
@@ -129,7 +130,10 @@ INT_PTR CKivoAlbumDlg::DialogProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       OnSpaceNotFound();
       return TRUE;
     case WM_OPEN_SPACE:
-      OnOpenSpace();
+      OnOpenSpace(reinterpret_cast<const OpenSpaceRequest*>(lParam));
+      return TRUE;
+    case WM_LOGIN_CANCELLED:
+      OnLoginCancelled();
       return TRUE;
     case WM_SYSCOMMAND:
       return OnSysCommand(wParam) ? TRUE : FALSE;
@@ -171,12 +175,15 @@ void CKivoAlbumDlg::OnDestroy() {
 }
 
 void CKivoAlbumDlg::OnViewClicked() {
-  UpdateData(true);
-  m_strUin = kivo::TrimBlanks(m_strUin);
-  if (!kivo::IsAllDigits(m_strUin)) {
+  // Only a number that passed the check may become the account: a stray login notice must
+  // never list, or make a folder for, whatever text the box held.
+  std::string typed = kivo::TrimBlanks(kivo::GetWindowTextOf(GetDlgItem(IDC_EDIT_UIN)));
+  if (!kivo::IsAllDigits(typed)) {
     kivo::AppMessageBox(m_hWnd, kInvalidUinMessage, MB_OK | MB_ICONEXCLAMATION);
     return;
   }
+  m_strUin = typed;
+  m_strSpaceUin.clear();
   m_btnView.EnableWindow(false);
   // The listing about to start rebuilds the album vector: no download may read it meanwhile.
   ::EnableWindow(GetDownloadButton(), FALSE);
@@ -195,7 +202,7 @@ void CKivoAlbumDlg::OnDownloadClicked() {
 
 void CKivoAlbumDlg::OnUpdateLinkClicked() {
   m_linkUpdate.EnableWindow(false);
-  if (!StartWorker(&CheckForUpdate))
+  if (!kivo::StartWorkerThread(&CheckForUpdate, &m_updateTarget, THREAD_PRIORITY_NORMAL))
     m_linkUpdate.EnableWindow(true);
 }
 
@@ -213,10 +220,10 @@ void CKivoAlbumDlg::OnDownloadFinished() {
 
 void CKivoAlbumDlg::OnLoginFinished() {
   m_loginDlg.m_browser.Stop();
-  // A stray space page while a download runs must not rebuild the albums it reads.
-  if (g_bListing || m_bDownloading)
+  // A stray space page while a download runs must not rebuild the albums it reads; nor may
+  // one list an account whose space was never opened.
+  if (g_bListing || m_bDownloading || m_strSpaceUin.empty())
     return;
-  UpdateData(true);
   m_btnView.EnableWindow(false);
   ::EnableWindow(GetDownloadButton(), FALSE);
   if (!StartWorker(&ListAlbumsThread)) {
@@ -231,8 +238,26 @@ void CKivoAlbumDlg::OnSpaceNotFound() {
   kivo::AppMessageBox(m_hWnd, kInvalidUinMessage, MB_OK | MB_ICONINFORMATION);
 }
 
-void CKivoAlbumDlg::OnOpenSpace() {
-  m_loginDlg.m_browser.Navigate(m_loginDlg.m_strUrl);
+void CKivoAlbumDlg::OnOpenSpace(const OpenSpaceRequest* request) {
+  if (request) {
+    m_loginDlg.m_hNotifyWnd = m_hWnd;
+    m_loginDlg.m_strUin = request->uin;
+    m_loginDlg.m_strUrl = request->url;
+    m_strSpaceUin = request->uin;
+  }
+  // A browser that cannot go there will never finish a login: give the view button back.
+  if (FAILED(m_loginDlg.m_browser.Navigate(m_loginDlg.m_strUrl))) {
+    m_btnView.EnableWindow(true);
+    AppendLog("无法打开Kivo空间，请稍后重新点击[查看相册]。");
+  }
+}
+
+void CKivoAlbumDlg::OnLoginCancelled() {
+  // A listing or download under way keeps the view button; the dialog is only hidden.
+  if (g_bListing || m_bDownloading)
+    return;
+  m_btnView.EnableWindow(true);
+  AppendLog("登录窗口已关闭，请重新点击[查看相册]。");
 }
 
 bool CKivoAlbumDlg::OnSysCommand(WPARAM command) {

@@ -5,11 +5,13 @@
 #pragma once
 
 #include "app/log_pane.h"
+#include "app/main_window_messages.h"
 #include "browser/ie_explorer_dlg.h"
 #include "controls/hyperlink.h"
 #include "controls/thumbnail_list.h"
 #include "framework/controls.h"
 #include "framework/dialog.h"
+#include "update/update_check_win.h"
 
 #include <string>
 
@@ -23,7 +25,10 @@ class CKivoAlbumDlg : public kivo::CDialog {
   // What the workers read and fill.
   CThumbnailList m_thumbnails;
   std::string m_strWorkFolder;
-  std::string m_strUin;
+  std::string m_strUin;  // the account box's text, written into it at start
+  // The account the view button checked and whose nickname was found, and whose space the
+  // login dialog opened: what the listing and the download use, whatever the box holds now.
+  std::string m_strSpaceUin;
   std::string m_strNickname;
   std::string m_strPhotoHost;
   CHyperLink m_linkUpdate;
@@ -48,7 +53,8 @@ class CKivoAlbumDlg : public kivo::CDialog {
   void OnDownloadFinished();
   void OnLoginFinished();
   void OnSpaceNotFound();
-  void OnOpenSpace();
+  void OnOpenSpace(const OpenSpaceRequest* request);
+  void OnLoginCancelled();
   bool OnSysCommand(WPARAM command);
   bool OnPaintMinimised();
 
@@ -59,4 +65,6 @@ class CKivoAlbumDlg : public kivo::CDialog {
   HICON m_hIcon;
   // A download runs: from the download click until WM_DOWNLOAD_FINISHED.
   bool m_bDownloading = false;
+  // What the update checks may touch of this window.
+  UpdateCheckTarget m_updateTarget;
 };

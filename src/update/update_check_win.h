@@ -1,7 +1,18 @@
-// The update checks' thread procedures; each takes the main window as its argument.
+// The update checks' thread procedures. Each takes an UpdateCheckTarget: what they may
+// touch of the window that starts them, and nothing more.
 #pragma once
 
 #include <windows.h>
 
-UINT StartupUpdateThread(void* window);
-UINT CheckForUpdate(void* window);
+struct UpdateCheckTarget {
+  HWND owner = nullptr;  // owns the checks' message boxes
+  HWND link = nullptr;   // the update link, enabled again when a check ends
+};
+
+// Silent unless the update page names another version; then asks, and on Yes runs
+// CheckForUpdate on the same thread.
+UINT StartupUpdateThread(void* target);
+
+// Reads the update page, reports what it found, and when it names another version
+// downloads it and replaces the program. One at a time: a second one ends at once.
+UINT CheckForUpdate(void* target);

@@ -1,72 +1,23 @@
 // The real KivoAlbum.exe, started from a folder of its own and looked at from outside.
-#include "kivo_driver.h"
+#include "e2e/e2e_support.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 namespace {
 
-const char kTitle[] = "Kivo相册批量下载工具(KivoAlbum1.5)";
+using e2e::InstallCopy;
+using e2e::kStartTimeoutMs;
+using e2e::kTitle;
+using e2e::OwnFolder;
+using e2e::Program;
+using e2e::ReadFile;
+using e2e::SaveScreenshot;
+
 const char kStartupFailed[] = "应用程序初始化失败(res:-1)，请重新下载！";
-constexpr int kStartTimeoutMs = 20000;
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::string Environment(const char* name) {
-  char value[1024];
-  DWORD length = ::GetEnvironmentVariableA(name, value, sizeof(value));
-  return length > 0 && length < sizeof(value) ? std::string(value, length) : std::string();
-}
-
-std::string OwnFolder() {
-  char path[MAX_PATH];
-  ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder = path;
-  return folder.substr(0, folder.find_last_of('\\') + 1);
-}
-
-// The build's program and skin files, which the tests compare against.
-std::string BuiltProgram() {
-  return OwnFolder() + "KivoAlbum.exe";
-}
-
-// A fresh folder holding a copy of the program, as a user who unpacked it would have it.
-std::string InstallCopy(const char* name) {
-  char temp[MAX_PATH];
-  ::GetTempPathA(MAX_PATH, temp);
-  std::string folder = std::string(temp) + "kivo-e2e-" + name + "-" + std::to_string(::GetCurrentProcessId()) + "\\";
-  ::CreateDirectoryA(folder.c_str(), nullptr);
-  ::CopyFileA(BuiltProgram().c_str(), (folder + "KivoAlbum.exe").c_str(), FALSE);
-  return folder;
-}
-
-void SaveScreenshot(const std::string& name) {
-  std::string folder = Environment("KIVO_TEST_ARTIFACTS");
-  if (folder.empty())
-    return;
-  ::CreateDirectoryA(folder.c_str(), nullptr);
-  std::string path = folder + "\\" + name;
-  EXPECT_TRUE(kivodriver::SaveScreenshot(path)) << path;
-  std::printf("screenshot: %s\n", path.c_str());
-}
-
-class Program {
- public:
-  ~Program() { kivodriver::Terminate(process_); }
-  bool Start(const std::string& folder) { return kivodriver::Launch(folder + "KivoAlbum.exe", "", process_); }
-  DWORD Id() const { return process_.id; }
-  bool Ended(int timeoutMs, DWORD* exitCode) const { return kivodriver::WaitForExit(process_, timeoutMs, exitCode); }
-
- private:
-  kivodriver::Process process_;
-};
 
 TEST(Startup, TheMainWindowShowsWhatAUserExpects) {
   std::string folder = InstallCopy("startup");
@@ -134,7 +85,7 @@ TEST(Startup, AnEarlierSkinFileIsReplacedAndASecondCopyRunsBesideTheFirst) {
 // Run through run-in-readonly-folder, which puts a copy of the program in a folder that
 // nobody may write to and names it in KIVO_E2E_READONLY_DIR.
 TEST(ReadOnlyFolder, ShowsTheStartupMessageAndNoMainWindow) {
-  std::string folder = Environment("KIVO_E2E_READONLY_DIR");
+  std::string folder = e2e::Environment("KIVO_E2E_READONLY_DIR");
   ASSERT_FALSE(folder.empty()) << "run this test through tests/e2e/run-in-readonly-folder";
   if (folder.back() != '\\')
     folder += "\\";

@@ -325,4 +325,15 @@ bool ReadListView(HWND list, std::vector<ListItem>& items) {
   return true;
 }
 
+bool SetListItemChecked(HWND list, int index, bool checked) {
+  LVITEMA item{};
+  item.stateMask = LVIS_STATEIMAGEMASK;
+  item.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
+  RemoteMemory memory(list, sizeof item);
+  if (!memory.Write(0, &item, sizeof item))
+    return false;
+  return ::SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(index),
+                        reinterpret_cast<LPARAM>(memory.address())) != FALSE;
+}
+
 }  // namespace kivodriver

@@ -58,6 +58,8 @@ struct ListItem {
 };
 // Items of a list view of any process.
 bool ReadListView(HWND list, std::vector<ListItem>& items);
+// Ticks or unticks an item of a list view of any process.
+bool SetListItemChecked(HWND list, int index, bool checked);
 
 // The whole display as a PNG file.
 bool SaveScreenshot(const std::string& path);

@@ -241,6 +241,22 @@ def encode_png(w, h, rows, alpha=None):
             + _png_chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + _png_chunk(b"IEND", b""))
 
 
+def encode_huge_png(w, h):
+    """A white 1-bit PNG of up to 65535 x 65535 pixels in a few kilobytes: a picture that
+    decodes to far more memory than its file suggests."""
+    if not (1 <= w <= 65535 and 1 <= h <= 65535):
+        raise ValueError("picture size out of range: %dx%d" % (w, h))
+    row = b"\x00" + b"\xff" * ((w + 7) // 8)
+    z = zlib.compressobj(9)
+    idat = bytearray()
+    for _ in range(h):
+        idat += z.compress(row)
+    idat += z.flush()
+    ihdr = struct.pack(">IIBBBBB", w, h, 1, 0, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + _png_chunk(b"IHDR", ihdr)
+            + _png_chunk(b"IDAT", bytes(idat)) + _png_chunk(b"IEND", b""))
+
+
 # --- GIF ---------------------------------------------------------------------
 
 _BAYER = (0, 8, 2, 10, 12, 4, 14, 6, 3, 11, 1, 9, 15, 7, 13, 5)
@@ -519,6 +535,10 @@ def make_image(desc):
         fmt = "jpeg"
     if fmt not in FORMATS:
         raise ValueError("unknown picture format: %s" % fmt)
+    if desc.get("huge"):
+        if fmt != "png":
+            raise ValueError("only a PNG can be huge")
+        return encode_huge_png(int(desc.get("width", 20000)), int(desc.get("height", 20000))), FORMATS[fmt][0], FORMATS[fmt][1]
     w, h, rows, alpha = render(desc)
     if fmt == "png":
         data = encode_png(w, h, rows, alpha)

@@ -173,6 +173,7 @@ class Scenario:
             "codes": [str(c) for c in verify.get("codes", ["K7RW", "3MXP", "H4TY"])],
             "format": verify.get("format", "jpeg"),
             "require_cookie": bool(verify.get("require_cookie", True)),
+            "require_code": bool(verify.get("require_code", True)),
         }
         if not self.verify["codes"]:
             raise ScenarioError("verify.codes must not be empty")

@@ -121,8 +121,8 @@ def pattern_bytes(n, seed):
 # --- faults -----------------------------------------------------------------------
 
 FAULT_ACTIONS = ("hangup", "drop", "stall", "status", "redirect", "body", "truncate",
-                 "oversize", "no-length")
-_INT_KEYS = ("times", "skip", "after", "code", "size", "seed")
+                 "oversize", "no-length", "throttle")
+_INT_KEYS = ("times", "skip", "after", "code", "size", "seed", "rate")
 _FLOAT_KEYS = ("seconds",)
 _BOOL_KEYS = ("reset", "length")
 
@@ -172,6 +172,8 @@ class FaultRule:
             raise ValueError("an oversize fault needs a size")
         if self.action == "stall" and desc.get("seconds") is None:
             raise ValueError("a stall fault needs seconds")
+        if self.action == "throttle" and not (desc.get("rate") or 0) > 0:
+            raise ValueError("a throttle fault needs a rate (bytes per second)")
         self.body = None
         if self.action == "body":
             if "hex" in desc:
@@ -460,6 +462,8 @@ class Service:
             return not_found("%s does not serve the albums of %s" % (req.host, uin))
         if not m:
             return xml_reply(_XML_HEAD + "<data>\n<ret>-4</ret>\n<msg>没有找到该用户</msg>\n</data>\n")
+        if self._needs_login(m, req):
+            return self._login_required()
         if m["album_list_body"] is not None:
             return Reply(200, m["album_list_body"], "text/xml; charset=GBK")
         out = [_XML_HEAD, "<data>\n<ret>0</ret>\n"]
@@ -471,6 +475,15 @@ class Service:
             out.append("<classid>100</classid>\n</album>\n")
         out.append("</data>\n")
         return xml_reply("".join(out))
+
+    @staticmethod
+    def _needs_login(m, req):
+        # A member whose space asks for a login shows his lists only to a logged-in visitor.
+        return m["space"] == "login" and LOGIN_COOKIE not in req.cookies
+
+    @staticmethod
+    def _login_required():
+        return xml_reply(_XML_HEAD + "<data>\n<ret>-3</ret>\n<msg>请先登录</msg>\n</data>\n")
 
     def _pics_xml(self, m, a, ret="0", msg=None):
         out = [_XML_HEAD, "<data>\n<ret>%s</ret>\n" % ret]
@@ -491,6 +504,8 @@ class Service:
         m, a = self.scenario.album(uin, req.args.get("albumid", ""))
         if not a:
             return xml_reply(_XML_HEAD + "<data>\n<ret>-4</ret>\n<msg>相册不存在</msg>\n</data>\n")
+        if self._needs_login(m, req):
+            return self._login_required()
         if a["photo_list_body"] is not None:
             return Reply(200, a["photo_list_body"], "text/xml; charset=GBK")
         if a["question"].strip():
@@ -510,6 +525,8 @@ class Service:
             return Reply(200, a["view_bodies"][min(n, len(a["view_bodies"]) - 1)], "text/xml; charset=GBK")
         if self.scenario.verify["require_cookie"] and code is None:
             return self._view_refused("-906", "验证码已失效，请刷新后重试")
+        if "verifycode" not in req.args and self.scenario.verify["require_code"]:
+            return self._view_refused("-907", "请输入验证码")
         if "verifycode" in req.args and req.args["verifycode"].upper() != (code or "").upper():
             return self._view_refused("-907", "验证码错误")
         question = urllib.parse.unquote_to_bytes(req.args.get("question", "")).decode("utf-8", "replace")
@@ -855,11 +872,28 @@ class Handler(http.server.BaseHTTPRequestHandler):
             opts["reset"] = bool(desc.get("reset"))
         if action == "stall" and desc.get("after") is not None:
             opts["stall_after"] = (desc["after"], desc["seconds"])
-        if action == "no-length" or (action == "oversize" and desc.get("length") is False):
+        if action == "no-length" or (action in ("oversize", "throttle") and desc.get("length") is False):
             opts["no_length"] = True
+        if action == "throttle":
+            opts["rate"] = desc["rate"]
         self.send(reply, head, entry, **opts)
 
-    def send(self, reply, head, entry=None, drop_after=None, reset=False, stall_after=None, no_length=False):
+    @staticmethod
+    def _paced(chunks, rate):
+        """The body in tenth-of-a-second pieces at about rate bytes per second."""
+        piece = max(1, rate // 10)
+        start, sent = time.monotonic(), 0
+        for chunk in chunks:
+            for at in range(0, len(chunk), piece):
+                delay = start + sent / rate - time.monotonic()
+                if delay > 0:
+                    time.sleep(delay)
+                part = chunk[at:at + piece]
+                sent += len(part)
+                yield part
+
+    def send(self, reply, head, entry=None, drop_after=None, reset=False, stall_after=None, no_length=False,
+             rate=None):
         body = reply.body
         no_body = head or reply.status in (204, 304) or 100 <= reply.status < 200
         self.send_response(reply.status)
@@ -880,7 +914,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if no_body:
             return
         sent = 0
-        for chunk in body.chunks():
+        chunks = body.chunks() if rate is None else self._paced(body.chunks(), rate)
+        for chunk in chunks:
             if stall_after is not None and sent <= stall_after[0] < sent + len(chunk):
                 cut = stall_after[0] - sent
                 self.wfile.write(chunk[:cut])

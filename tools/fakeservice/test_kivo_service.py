@@ -270,6 +270,17 @@ class AlbumServiceTest(unittest.TestCase):
         self.assertIn(gbk("<name><![CDATA[格式 <全>]]></name>"), body)
         self.assertEqual(parse_gbk_xml(body).find("album").findtext("name"), "格式 <全>")
 
+    def test_lists_of_a_member_whose_space_asks_for_a_login_need_the_login_cookie(self):
+        album_url = "http://a7.kivo.test/fcgi-bin/fcg_list_album?uin=100001&outstyle=1&t=0.5981097097731758"
+        photo_url = "http://p7.kivo.test/fcgi-bin/fcg_list_photo?uin=100001&albumid=21&outstyle=1"
+        for url, tag in ((album_url, "album"), (photo_url, "pic")):
+            with self.subTest(url=url):
+                root = parse_gbk_xml(get(self.port, url)[2])
+                self.assertEqual((root.findtext("ret"), root.find(tag)), ("-3", None))
+                root = parse_gbk_xml(get(self.port, url, {"Cookie": "kivo_login=100001"})[2])
+                self.assertEqual(root.findtext("ret"), "0")
+                self.assertIsNotNone(root.find(tag))
+
     def test_protected_album_needs_picture_cookie_question_and_answer(self):
         member = self.members["100001"]
         album = next(a for a in member["albums"] if a["protected"])
@@ -296,11 +307,12 @@ class AlbumServiceTest(unittest.TestCase):
         issued = control(self.port, "verify")
         self.assertEqual(cookie, "verifysession=" + issued[-1]["cookie"])
 
-        cases = [(album["question"], "错的", None, "-900"),
-                 ("别的问题", album["answer"], None, "-901"),
+        code = issued[-1]["code"]
+        cases = [(album["question"], "错的", code, "-900"),
+                 ("别的问题", album["answer"], code, "-901"),
                  (album["question"], album["answer"], "XXXX", "-907"),
                  (album["question"], album["answer"], issued[-1]["code"].lower(), "0"),
-                 (album["question"], album["answer"], None, "0")]
+                 (album["question"], album["answer"], None, "-907")]
         for question, answer, code, ret in cases:
             with self.subTest(answer=answer, code=code):
                 got, root = view(question, answer, cookie, code)
@@ -490,6 +502,11 @@ class AlbumServiceTest(unittest.TestCase):
         install(action="oversize", size=2000000, length=0)
         status, headers, body, err, _ = read()
         self.assertEqual((headers["Content-Length"], len(body)), (None, 2000000))
+
+        control(self.port, "fault", host="photo.kivo.test", action="throttle", rate=len(photo_bytes) * 2, times=1)
+        status, headers, body, err, took = read(photo)
+        self.assertEqual((headers["Content-Length"], body, err), (str(len(photo_bytes)), photo_bytes, None))
+        self.assertGreaterEqual(took, 0.4)
 
         # Each rule above applied once; the server is unharmed and answers normally.
         self.assertEqual(read()[2], normal)

@@ -283,6 +283,66 @@ TEST(MainWindow, ButtonStatesFollowTheWorkflowMessages) {
   });
 }
 
+TEST(MainWindow, ClosingTheLoginDialogGivesTheViewButtonBackUnlessAJobRuns) {
+  const std::string kLine = "登录窗口已关闭，请重新点击[查看相册]。\n";
+  struct Case {
+    const char* how;
+    bool listing;
+    bool viewBack;
+  } cases[] = {
+      {"close", false, true},
+      {"esc", false, true},  // through the program's own message loop
+      {"close", true, false},
+  };
+  CKivoAlbumDlg dialog;
+  RunModalWithScript(dialog, [&](HWND hwnd) {
+    HWND login = dialog.m_loginDlg.GetSafeHwnd();
+    ASSERT_NE(nullptr, login);
+    dialog.m_loginDlg.m_hNotifyWnd = hwnd;
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << c.how << (c.listing ? ", listing" : ""));
+      g_bListing = c.listing;
+      ::EnableWindow(::GetDlgItem(hwnd, IDC_BUTTON_VIEW), FALSE);
+      ::ShowWindow(login, SW_SHOW);
+      Sync(hwnd);
+      std::string logBefore = LogText(hwnd);
+      if (std::string(c.how) == "esc")
+        kivodriver::PressKey(login, VK_ESCAPE);
+      else
+        ::PostMessageA(login, WM_CLOSE, 0, 0);
+      EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(login); }));
+      Sync(hwnd);
+      EXPECT_TRUE(::IsWindow(login)) << "the login dialog must live on for later views";
+      EXPECT_EQ(c.viewBack, IsEnabled(hwnd, IDC_BUTTON_VIEW));
+      EXPECT_EQ(c.viewBack ? logBefore + kLine : logBefore, LogText(hwnd));
+    }
+    g_bListing = false;
+  });
+}
+
+// A main window whose login browser has no control, as where the system has none.
+class WindowWithoutBrowser : public CKivoAlbumDlg {
+ protected:
+  bool OnInitDialog() override {
+    CKivoAlbumDlg::OnInitDialog();
+    m_loginDlg.m_browser.DestroyControl();
+    return true;
+  }
+};
+
+TEST(MainWindow, ABrowserThatCannotNavigateGivesTheViewButtonBack) {
+  WindowWithoutBrowser dialog;
+  RunModalWithScript(dialog, [&](HWND hwnd) {
+    ASSERT_EQ(nullptr, dialog.m_loginDlg.m_browser.GetControl());
+    dialog.m_loginDlg.m_strUrl = "http://480215937.space.kivo.test";
+    ::EnableWindow(::GetDlgItem(hwnd, IDC_BUTTON_VIEW), FALSE);
+    std::string logBefore = LogText(hwnd);
+    ::SendMessageA(hwnd, WM_OPEN_SPACE, 0, 0);
+    EXPECT_TRUE(IsEnabled(hwnd, IDC_BUTTON_VIEW));
+    EXPECT_EQ(logBefore + "无法打开Kivo空间，请稍后重新点击[查看相册]。\n", LogText(hwnd));
+  });
+}
+
 TEST(MainWindow, AppendLogFromAWorkerClearsThePanePastAThousandLines) {
   CKivoAlbumDlg dialog;
   RunModalWithScript(dialog, [&](HWND hwnd) {

@@ -1,0 +1,39 @@
+// What the update's Wine tests share: control requests to the stand-in service, tagged
+// copies of the mark program, files, and a run of a procedure on a worker thread while
+// this thread keeps handling messages.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace updatetest {
+
+// A control request ("update?version=1.6", "reset"...) through the proxy; true on 200.
+bool Control(const std::string& request);
+
+// The path of a file of this Wine prefix as the Linux side sees it.
+std::string UnixPath(const std::string& windowsPath);
+
+// The bytes of the mark program with "KIVOTAG:" and tag behind them.
+std::string MarkProgram(const std::string& tag);
+
+// The lines of marks.txt in folder (the mark programs that started there).
+std::string Marks(const std::string& folder);
+
+// Removes every file in folder (not its subfolders): folders are named after the process
+// id, which Wine hands out again in a later run.
+void EmptyFolder(const std::string& folder);
+
+// Polls until done() holds; false after timeoutMs.
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs);
+
+// Runs proc(param) on a new thread while this one dispatches messages, so that the
+// procedure may send to windows of this thread; returns when it has ended.
+void RunPumping(LPTHREAD_START_ROUTINE proc, void* param);
+
+// Saves the display into the test artifacts folder, when there is one.
+void Screenshot(const std::string& name);
+
+}  // namespace updatetest
