@@ -8,8 +8,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "base/product.h"
 #include "service/internet_handle_win.h"
@@ -63,6 +65,45 @@ void CALLBACK OnStatus(HINTERNET, DWORD_PTR, DWORD status, LPVOID info, DWORD le
   if (created)
     SetTimeouts(reinterpret_cast<HINTERNET>(created));
 }
+
+// The file transfer's 1 MiB buffers. A fresh one is new memory that the process faults
+// in page by page, some 500 faults a fetch under Wine, which made a 3 MB download about a
+// tenth slower than a loop over one buffer. Finished fetches hand theirs back for the
+// next; the few kept are as many as fetches that ran at once.
+class FileBuffer {
+ public:
+  FileBuffer() {
+    std::lock_guard<std::mutex> lock(Pool().mutex);
+    if (!Pool().kept.empty()) {
+      buffer_ = std::move(Pool().kept.back());
+      Pool().kept.pop_back();
+    }
+    if (!buffer_)
+      buffer_.reset(new (std::nothrow) char[kFileBufferSize]);
+  }
+  ~FileBuffer() {
+    std::lock_guard<std::mutex> lock(Pool().mutex);
+    if (buffer_ && Pool().kept.size() < kKept)
+      Pool().kept.push_back(std::move(buffer_));
+  }
+  FileBuffer(const FileBuffer&) = delete;
+  FileBuffer& operator=(const FileBuffer&) = delete;
+  char* get() const { return buffer_.get(); }
+
+ private:
+  static constexpr std::size_t kKept = 4;
+  struct Kept {
+    std::mutex mutex;
+    std::vector<std::unique_ptr<char[]>> kept;
+    Kept() { kept.reserve(kKept); }
+  };
+  // Never destroyed: a worker may still be fetching while the process ends.
+  static Kept& Pool() {
+    static Kept* pool = new Kept;
+    return *pool;
+  }
+  std::unique_ptr<char[]> buffer_;
+};
 
 struct Answer {
   InternetHandle session;
@@ -236,8 +277,8 @@ std::uint32_t HttpGetFile(const std::string& url, const std::string& path) {
     return answer.status;
   HINTERNET request = answer.request.get();
   BodyLength length(request);
-  std::unique_ptr<char[]> buffer(new (std::nothrow) char[kFileBufferSize]);
-  if (!buffer)
+  FileBuffer buffer;
+  if (!buffer.get())
     return FETCH_FAILED;
 
   // A file that cannot be made or written is a failed fetch too: the download worker

@@ -328,6 +328,30 @@ TEST(HttpGetFile, WritesALargeBodyExactlyInReadsOfAtMostOneMebibyte) {
   EXPECT_GE(g_reads.reads_with_data, 3);
 }
 
+// Fetches on several threads at once, as the listing, the download and the update check
+// make them: each file gets its own body whole, with no bytes of another.
+TEST(HttpGetFile, FetchesAtTheSameTimeEachWriteTheirOwnBody) {
+  std::string folder = TestFolder("parallel");
+  constexpr int kThreads = 4, kEach = 3;
+  std::vector<int> wrong(kThreads, 0);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([t, &folder, &wrong] {
+      for (int k = 0; k < kEach; ++k) {
+        std::uint32_t seed = 100 + t * kEach + k;
+        std::size_t size = 2000000 - 300000 * k;  // smaller each time: old bytes would show
+        std::string path = folder + std::to_string(seed) + ".jpg";
+        std::string url = FetchUrl("/bytes?n=" + std::to_string(size) + "&seed=" + std::to_string(seed));
+        if (HttpGetFile(url, path) != 200 || ReadFileBytes(path) != PatternBytes(size, seed))
+          ++wrong[t];
+      }
+    });
+  }
+  for (std::thread& t : threads)
+    t.join();
+  EXPECT_EQ(std::vector<int>(kThreads, 0), wrong);
+}
+
 // The end of the connection is the end of a body that has no length.
 TEST(HttpGetFile, BodyWithoutALengthIsWrittenWhole) {
   std::string path = TestFolder("nolength") + "stream.jpg";
@@ -354,6 +378,12 @@ TEST(HttpGetFile, LocalFileThatCannotBeMadeOrWrittenIsAFailedFetch) {
   std::string vanished = folder + "gone\\1.jpg";
   EXPECT_EQ(FETCH_FAILED, HttpGetFile(FetchUrl("/bytes?n=1000"), vanished));
   EXPECT_FALSE(FileExists(folder + "gone"));
+
+  // A folder where the file should go stays a folder.
+  std::string taken = folder + "taken.jpg";
+  ASSERT_TRUE(::CreateDirectoryA(taken.c_str(), nullptr));
+  EXPECT_EQ(FETCH_FAILED, HttpGetFile(FetchUrl("/bytes?n=1000"), taken));
+  EXPECT_EQ(FILE_ATTRIBUTE_DIRECTORY, ::GetFileAttributesA(taken.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
 
   // The disk fills up after the first MiB: no cut-off file stays behind.
   std::string full = folder + "full.jpg";
