@@ -143,6 +143,12 @@ class ResponsivenessProbe {
   std::thread thread_;
 };
 
+BOOL CALLBACK CollectVisibleWindow(HWND window, LPARAM list) {
+  if (::IsWindowVisible(window))
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+  return TRUE;
+}
+
 // Whether a window of any process shows the folder: the shell's answer to "open" on it. The
 // window is closed again, so that its process does not outlive the test.
 bool ShellOpened(const std::string& folder) {
@@ -151,13 +157,7 @@ bool ShellOpened(const std::string& folder) {
   DWORD start = ::GetTickCount();
   do {
     std::vector<HWND> windows;
-    ::EnumWindows(
-        [](HWND window, LPARAM list) {
-          if (::IsWindowVisible(window))
-            reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&windows));
+    ::EnumWindows(&CollectVisibleWindow, reinterpret_cast<LPARAM>(&windows));
     for (HWND window : windows) {
       if (kivodriver::GetText(window).find(name) == std::string::npos)
         continue;

@@ -4,35 +4,17 @@
 
 namespace kivodriver {
 
-namespace {
-
-constexpr int kPollMs = 50;
-
-template <typename Condition>
-bool PollUntil(Condition condition, int timeoutMs) {
-  DWORD start = ::GetTickCount();
-  for (;;) {
-    if (condition())
-      return true;
-    if (static_cast<int>(::GetTickCount() - start) > timeoutMs)
-      return false;
-    ::Sleep(kPollMs);
-  }
-}
-
-}  // namespace
-
 std::string LogText(HWND main) {
   return GetText(::GetDlgItem(main, kLogPane));
 }
 
 bool WaitForLog(HWND main, const std::string& text, int timeoutMs) {
-  return PollUntil([&] { return LogText(main).find(text) != std::string::npos; }, timeoutMs);
+  return WaitUntil([&] { return LogText(main).find(text) != std::string::npos; }, timeoutMs, 50);
 }
 
 bool WaitForEnabled(HWND main, int id, bool enabled, int timeoutMs) {
   HWND control = ::GetDlgItem(main, id);
-  return PollUntil([&] { return (::IsWindowEnabled(control) != FALSE) == enabled; }, timeoutMs);
+  return WaitUntil([&] { return (::IsWindowEnabled(control) != FALSE) == enabled; }, timeoutMs, 50);
 }
 
 bool ListAlbumsOf(HWND main, const std::string& uin, int timeoutMs, std::string& error) {

@@ -135,6 +135,16 @@ std::vector<HWND> TopWindowsOfThread(DWORD threadId) {
   return windows;
 }
 
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs, int pollMs) {
+  DWORD start = ::GetTickCount();
+  while (!condition()) {
+    if (static_cast<int>(::GetTickCount() - start) > timeoutMs)
+      return false;
+    ::Sleep(pollMs);
+  }
+  return true;
+}
+
 HWND WaitForWindow(DWORD processId, const std::function<bool(HWND)>& match, int timeoutMs) {
   DWORD start = ::GetTickCount();
   for (;;) {

@@ -31,6 +31,9 @@ void Terminate(Process& process);
 std::vector<HWND> TopWindows(DWORD processId);
 std::vector<HWND> TopWindowsOfThread(DWORD threadId);
 
+// Polls condition every pollMs until it holds; false when timeoutMs passed first.
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs, int pollMs = 20);
+
 // Polls until match finds a visible top-level window of the process; null on time-out.
 HWND WaitForWindow(DWORD processId, const std::function<bool(HWND)>& match, int timeoutMs);
 HWND WaitForTitle(DWORD processId, const std::string& title, int timeoutMs);

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -143,15 +144,8 @@ void MoveCursorAway(HWND dialog) {
   ::SetCursorPos(rect.right + 40, rect.bottom + 40);
 }
 
-template <typename Condition>
-bool WaitUntil(Condition condition, int timeoutMs = 3000) {
-  DWORD start = ::GetTickCount();
-  while (!condition()) {
-    if (static_cast<int>(::GetTickCount() - start) > timeoutMs)
-      return false;
-    ::Sleep(20);
-  }
-  return true;
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 3000) {
+  return kivodriver::WaitUntil(condition, timeoutMs);
 }
 
 TEST(HyperLink, FitsItsTextAndKeepsTheAnchorOfItsAlignment) {

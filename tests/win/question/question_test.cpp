@@ -14,6 +14,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,15 +30,8 @@ const char kQuestion[] = "我的小学叫什么名字？";
 const char kAnswer[] = "实验小学";
 const char kViewPath[] = "/cgi-bin/common/cgi_view_album";
 
-template <typename Condition>
-bool WaitUntil(Condition condition, int timeoutMs = 10000) {
-  DWORD start = ::GetTickCount();
-  while (!condition()) {
-    if (static_cast<int>(::GetTickCount() - start) > timeoutMs)
-      return false;
-    ::Sleep(20);
-  }
-  return true;
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000) {
+  return kivodriver::WaitUntil(condition, timeoutMs);
 }
 
 std::size_t PictureRequests() {
