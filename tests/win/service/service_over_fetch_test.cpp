@@ -9,6 +9,8 @@
 #include "service/album_service.h"
 #include "service/http_fetch.h"
 
+#include <wininet.h>
+
 namespace {
 
 using namespace fetchtest;
@@ -67,6 +69,28 @@ TEST(ServiceOverFetch, PhotoFilesAreWhatTheServiceServed) {
       EXPECT_TRUE(ReadFileBytes(path) == served);
     }
   }
+}
+
+// A member whose space asks for a login shows his lists only to a logged-in visitor. The
+// login browser leaves its cookie in the process's store; a cookie put there by other code
+// of the process must reach the fetch's own sessions just the same.
+TEST(ServiceOverFetch, ListsOfALoginMemberNeedTheCookieThatTheStoreShares) {
+  const char uin[] = "100001";
+  std::string album_host, photo_host;
+  LookupRoute(uin, album_host, photo_host);
+  ASSERT_EQ("a7.kivo.test", album_host);
+  std::vector<PhotoInfo> photos;
+
+  ListAlbums(album_host, uin);
+  EXPECT_TRUE(g_albums.empty()) << "listed without a login";
+  ListPhotos(photos, photo_host, uin, "21");
+  EXPECT_TRUE(photos.empty());
+
+  ASSERT_TRUE(::InternetSetCookieA("http://a7.kivo.test/", "kivo_login", "100001; domain=.kivo.test; path=/"));
+  ListAlbums(album_host, uin);
+  EXPECT_EQ(2u, g_albums.size());
+  ListPhotos(photos, photo_host, uin, "21");
+  EXPECT_EQ(2u, photos.size());
 }
 
 }  // namespace
