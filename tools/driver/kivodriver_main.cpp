@@ -4,9 +4,15 @@
 //   kivodriver screenshot FILE.png        saves the display
 //   kivodriver list-windows               prints every visible top-level window
 //   kivodriver close TITLE                asks the window of that title to close
+//   kivodriver main-job TITLE LIST.png LOG.png
+//                                         lists the albums of the number in the account box,
+//                                         standing in for the login browser, downloads every
+//                                         album, answers the last question No, and saves a
+//                                         screenshot of the list and one of the log
 //
 // Titles are matched as typed (the command line reaches the program in UTF-16); the
 // output is UTF-8.
+#include "album_job.h"
 #include "kivo_driver.h"
 
 #include <shellapi.h>
@@ -52,8 +58,35 @@ HWND FindTitleAnywhere(const std::string& title, int timeoutMs) {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: kivodriver wait-title TITLE SECONDS | screenshot FILE | list-windows | close TITLE\n");
+  std::fprintf(stderr,
+               "usage: kivodriver wait-title TITLE SECONDS | screenshot FILE | list-windows | close TITLE |\n"
+               "                  main-job TITLE LIST.png LOG.png\n");
   return 2;
+}
+
+int MainJob(const std::string& title, const std::string& listShot, const std::string& logShot) {
+  constexpr int kJobTimeoutMs = 300000;
+  HWND main = FindTitleAnywhere(title, 30000);
+  if (!main) {
+    std::fprintf(stderr, "kivodriver: no window titled %s\n", kivodriver::AnsiToUtf8(title).c_str());
+    return 1;
+  }
+  DWORD processId = 0;
+  ::GetWindowThreadProcessId(main, &processId);
+  std::string error;
+  if (!kivodriver::ListAlbumsOf(main, "", kJobTimeoutMs, error)) {
+    std::fprintf(stderr, "kivodriver: listing: %s\n", error.c_str());
+    return 1;
+  }
+  ::Sleep(500);
+  kivodriver::SaveScreenshot(listShot);
+  if (!kivodriver::DownloadTicked(processId, main, false, kJobTimeoutMs, error)) {
+    std::fprintf(stderr, "kivodriver: download: %s\n", error.c_str());
+    return 1;
+  }
+  ::Sleep(500);
+  kivodriver::SaveScreenshot(logShot);
+  return 0;
 }
 
 // The arguments in the code page, from the UTF-16 command line.
@@ -100,5 +133,7 @@ int main() {
     ::PostMessageA(hwnd, WM_CLOSE, 0, 0);
     return 0;
   }
+  if (command == "main-job" && argc == 5)
+    return MainJob(args[2], args[3], args[4]);
   return Usage();
 }
