@@ -122,14 +122,6 @@ void ClickLink(HWND link) {
   ::PostMessageA(link, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
 }
 
-// The pointer moved over the middle of a control; the system sends the moves.
-void PointAt(HWND control) {
-  RECT rect;
-  ::GetWindowRect(control, &rect);
-  ::SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-  ::Sleep(300);
-}
-
 // Lists the member with the login cookie and leaves only the protected album ticked.
 HWND StartWithTheProtectedAlbumTicked(Program& program, const std::string& folder) {
   HWND main = program.StartAndWait(folder);
@@ -186,8 +178,19 @@ TEST(ProtectedAlbum, OpensAfterAWrongAndARightAnswerAndItsPhotosArriveByteForByt
   for (int id : {IDOK, IDCANCEL, IDC_CLOSE}) {
     HWND button = ::GetDlgItem(dialog, id);
     const COLORREF normal = kivotest::CaptureClient(button).At(2, 2);
-    PointAt(button);
-    EXPECT_NE(normal, kivotest::CaptureClient(button).At(2, 2)) << "no hover face on button " << id;
+    RECT rect;
+    ::GetWindowRect(button, &rect);
+    // The pointer moves about over the button, and the system sends the moves. Wine answers
+    // the button's re-arming at the hover time with a leave notice, so the normal face may
+    // come back under a pointer that rests; the next move brings the hover face again.
+    int step = 0;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+          ::SetCursorPos((rect.left + rect.right) / 2 + (step++ % 2), (rect.top + rect.bottom) / 2);
+          return kivotest::CaptureClient(button).At(2, 2) != normal;
+        },
+        3000))
+        << "no hover face on button " << id;
     if (id == IDOK)
       e2e::SaveScreenshot("question-e2e-hover-ok.png");
   }
