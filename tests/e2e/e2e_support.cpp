@@ -32,10 +32,38 @@ std::string BuiltProgram() {
   return OwnFolder() + "KivoAlbum.exe";
 }
 
+namespace {
+
+// folder (with its trailing backslash) and everything below it.
+void RemoveTree(const std::string& folder) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = ::FindFirstFileA((folder + "*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = found.cFileName;
+      if (name == "." || name == "..")
+        continue;
+      std::string path = folder + name;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(path + "\\");
+      } else {
+        ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileA(path.c_str());
+      }
+    } while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+  }
+  ::RemoveDirectoryA(folder.c_str());
+}
+
+}  // namespace
+
 std::string InstallCopy(const char* name) {
   char temp[MAX_PATH];
   ::GetTempPathA(MAX_PATH, temp);
   std::string folder = std::string(temp) + "kivo-e2e-" + name + "-" + std::to_string(::GetCurrentProcessId()) + "\\";
+  // Wine reuses process ids: a folder of an earlier run may be there, with its downloads.
+  RemoveTree(folder);
   ::CreateDirectoryA(folder.c_str(), nullptr);
   ::CopyFileA(BuiltProgram().c_str(), (folder + "KivoAlbum.exe").c_str(), FALSE);
   return folder;

@@ -48,21 +48,6 @@ std::vector<std::string> ViewRequests(const std::string& albumId) {
   return found;
 }
 
-// The code of the last picture the stand-in handed out.
-std::string LastIssuedCode() {
-  std::string json = fetchtest::BareGet("http://control.kivo.test/__control/verify").body;
-  std::size_t at = json.rfind("\"code\": \"");
-  std::size_t skip = 9;
-  if (at == std::string::npos) {
-    at = json.rfind("\"code\":\"");
-    skip = 8;
-  }
-  if (at == std::string::npos)
-    return std::string();
-  std::size_t end = json.find('"', at + skip);
-  return json.substr(at + skip, end - at - skip);
-}
-
 void SaveScreenshot(const std::string& name) {
   const char* folder = std::getenv("KIVO_TEST_ARTIFACTS");
   if (!folder || !*folder)
@@ -165,7 +150,7 @@ TEST(QuestionDialog, WrongAnswerShowsTheMessageThenTheRightAnswerAndCodeOpenTheA
   dialog.m_pPhotos = &photos;
   const std::size_t viewsBefore = ViewRequests(kAlbumId).size();
   INT_PTR result = RunModalWithScript(dialog, [&](HWND hwnd) {
-    TypeAndSubmit(hwnd, {"小学", LastIssuedCode()});
+    TypeAndSubmit(hwnd, {"小学", fetchtest::LastIssuedCode()});
     HWND box = kivodriver::WaitForMessageBox(::GetCurrentProcessId(), "答案错误", 10000);
     ASSERT_TRUE(box);
     EXPECT_EQ(hwnd, ::GetWindow(box, GW_OWNER));
@@ -179,7 +164,7 @@ TEST(QuestionDialog, WrongAnswerShowsTheMessageThenTheRightAnswerAndCodeOpenTheA
     ClickLink(hwnd);
     ASSERT_TRUE(WaitUntil([&] { return PictureRequests() == pictures + 1; }));
     Sync(hwnd);
-    TypeAndSubmit(hwnd, {kAnswer, LastIssuedCode()});
+    TypeAndSubmit(hwnd, {kAnswer, fetchtest::LastIssuedCode()});
     EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(hwnd); }));
   });
   EXPECT_EQ(IDOK, result);
@@ -192,7 +177,7 @@ TEST(QuestionDialog, WrongAnswerShowsTheMessageThenTheRightAnswerAndCodeOpenTheA
   std::vector<std::string> views = ViewRequests(kAlbumId);
   ASSERT_EQ(viewsBefore + 2, views.size());
   const std::string& last = views.back();
-  EXPECT_NE(std::string::npos, last.find("&verifycode=" + LastIssuedCode() + "&")) << last;
+  EXPECT_NE(std::string::npos, last.find("&verifycode=" + fetchtest::LastIssuedCode() + "&")) << last;
   EXPECT_NE(std::string::npos, last.find("&question=" + kivo::UrlEncodeUtf8(kQuestion) + "&")) << last;
   EXPECT_NE(std::string::npos, last.find("&answer=" + kivo::Md5Hex(kAnswer) + "&")) << last;
 }

@@ -81,6 +81,20 @@ std::string ServedContent(const std::string& url) {
   return BareGet(std::string(kControl) + "content?url=" + PercentEncode(url)).body;
 }
 
+std::string LastIssuedCode() {
+  std::string json = BareGet(std::string(kControl) + "verify").body;
+  std::size_t at = json.rfind("\"code\": \"");
+  std::size_t skip = 9;
+  if (at == std::string::npos) {
+    at = json.rfind("\"code\":\"");
+    skip = 8;
+  }
+  if (at == std::string::npos)
+    return std::string();
+  std::size_t end = json.find('"', at + skip);
+  return json.substr(at + skip, end - at - skip);
+}
+
 std::vector<std::string> LoggedRequests(const std::string& host, const std::string& path) {
   std::string json =
       BareGet(std::string(kControl) + "requests?host=" + PercentEncode(host) + "&path=" + PercentEncode(path)).body;

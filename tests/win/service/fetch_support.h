@@ -33,6 +33,9 @@ bool InstallFault(const std::string& rule);
 // The exact body the service serves at url.
 std::string ServedContent(const std::string& url);
 
+// The code of the last verification picture the service handed out.
+std::string LastIssuedCode();
+
 // The request log entries on host and path, each an object's JSON text.
 std::vector<std::string> LoggedRequests(const std::string& host, const std::string& path);
 // A string field of a log entry; false when it is missing or null.
