@@ -89,8 +89,8 @@ bool ParseAlbumList(const std::string& album_list, std::vector<AlbumInfo>& album
   const TiXmlElement* root = ParseDocument(doc, album_list);
   if (!root)
     return false;
-  for (const TiXmlElement* album = root->FirstChildElement("album"); album;
-       album = album->NextSiblingElement("album"))
+  for (const TiXmlElement* album = root->FirstChildElement("album");
+       album && albums.size() < kMaxListRecords; album = album->NextSiblingElement("album"))
     albums.push_back(ReadAlbum(*album));
   return true;
 }
@@ -103,8 +103,8 @@ bool ParsePhotoList(std::vector<PhotoInfo>& photos, const std::string& text) {
   const TiXmlElement* root = kivo::ParseDocument(doc, text);
   if (!root)
     return false;
-  for (const TiXmlElement* pic = root->FirstChildElement("pic"); pic;
-       pic = pic->NextSiblingElement("pic"))
+  for (const TiXmlElement* pic = root->FirstChildElement("pic");
+       pic && photos.size() < kivo::kMaxListRecords; pic = pic->NextSiblingElement("pic"))
     photos.push_back(kivo::ReadPhoto(*pic));
   return true;
 }

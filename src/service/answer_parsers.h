@@ -2,6 +2,7 @@
 // request reaches them as an empty (or cut-off) text.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -20,11 +21,17 @@ void ParseRoute(const std::string& route, std::string& album_host, std::string& 
 // True when the album list's root element has at least one album child.
 bool HasAlbums(const std::string& album_list);
 
-// Replaces albums by the root's album children; true when the answer had a root element.
+// The most records a list gives. A 16 MiB answer of empty elements would otherwise make two
+// million of them: more memory than a 32-bit process has, and a listing without end.
+constexpr std::size_t kMaxListRecords = 100000;
+
+// Replaces albums by the root's album children, the first kMaxListRecords at most; true when
+// the answer had a root element.
 bool ParseAlbumList(const std::string& album_list, std::vector<AlbumInfo>& albums);
 
 }  // namespace kivo
 
-// Replaces photos by the root's pic children; true when the answer had a root element.
+// Replaces photos by the root's pic children, the first kivo::kMaxListRecords at most; true
+// when the answer had a root element.
 // Also reads the photo list that comes with a protected album's view answer.
 bool ParsePhotoList(std::vector<PhotoInfo>& photos, const std::string& text);

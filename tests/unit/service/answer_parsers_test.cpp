@@ -198,6 +198,22 @@ TEST(Lists, ARootWithoutItemsIsTrueAndEmpty) {
   }
 }
 
+TEST(Lists, AnAnswerOfCountlessEmptyElementsGivesAtMostTheRecordLimit) {
+  std::string albums = "<data>", pics = "<data>";
+  for (std::size_t i = 0; i < kivo::kMaxListRecords + 5; ++i) {
+    albums += "<album/>";
+    pics += "<pic/>";
+  }
+  albums += "<album><name>last</name></album></data>";
+  pics += "</data>";
+  std::vector<AlbumInfo> parsedAlbums;
+  EXPECT_TRUE(kivo::ParseAlbumList(albums, parsedAlbums));
+  EXPECT_EQ(kivo::kMaxListRecords, parsedAlbums.size());
+  std::vector<PhotoInfo> parsedPhotos;
+  EXPECT_TRUE(ParsePhotoList(parsedPhotos, pics));
+  EXPECT_EQ(kivo::kMaxListRecords, parsedPhotos.size());
+}
+
 TEST(Lists, NoRootElementIsFalseAndEmpty) {
   const char* answers[] = {
       "", "   ", "not xml", "{\"nick\":\"x\",}", "garbage<data><album/><pic/></data>",
