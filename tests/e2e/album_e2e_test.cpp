@@ -215,6 +215,9 @@ TEST(AlbumJob, ListsTheCheckedAccountAndDownloadsEveryTickedAlbumByteForByte) {
 
   // Untick the third album; an item the listing never made (no album behind it) is skipped.
   ASSERT_TRUE(kivodriver::SetListItemChecked(list, 2, false));
+  int stray = kivodriver::AppendListItem(list, "多余的项");
+  ASSERT_EQ(5, stray);
+  ASSERT_TRUE(kivodriver::SetListItemChecked(list, stray, true));
   std::string error;
   ASSERT_TRUE(kivodriver::DownloadTicked(program.Id(), main, false, kJobTimeoutMs, error)) << error;
   ::Sleep(300);
@@ -243,6 +246,7 @@ TEST(AlbumJob, ListsTheCheckedAccountAndDownloadsEveryTickedAlbumByteForByte) {
   EXPECT_FALSE(IsDirectory(folder + "12345")) << "the changed account box was used";
   std::string log = kivodriver::LogText(main);
   EXPECT_NE(std::string::npos, log.find("正在下载[西湖春游](1/4) 断桥残雪"));
+  EXPECT_NE(std::string::npos, log.find("第6项没有对应的相册，已跳过"));
   EXPECT_NE(std::string::npos, log.find("下载完毕……\r\n共保存12张图片，0张下载失败"))
       << kivodriver::AnsiToUtf8(log);
 

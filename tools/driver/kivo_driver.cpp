@@ -346,4 +346,15 @@ bool SetListItemChecked(HWND list, int index, bool checked) {
                         reinterpret_cast<LPARAM>(memory.address())) != FALSE;
 }
 
+int AppendListItem(HWND list, const std::string& text) {
+  LVITEMA item{};
+  item.mask = LVIF_TEXT;
+  item.iItem = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  RemoteMemory memory(list, sizeof item + text.size() + 1);
+  item.pszText = memory.address() + sizeof item;
+  if (!memory.Write(0, &item, sizeof item) || !memory.Write(sizeof item, text.c_str(), text.size() + 1))
+    return -1;
+  return static_cast<int>(::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(memory.address())));
+}
+
 }  // namespace kivodriver

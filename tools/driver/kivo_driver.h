@@ -61,6 +61,8 @@ struct ListItem {
 };
 // Items of a list view of any process.
 bool ReadListView(HWND list, std::vector<ListItem>& items);
+// Appends an item with text to a list view of any process; its index, or -1.
+int AppendListItem(HWND list, const std::string& text);
 // Ticks or unticks an item of a list view of any process.
 bool SetListItemChecked(HWND list, int index, bool checked);
 
