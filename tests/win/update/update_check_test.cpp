@@ -70,6 +70,8 @@ class User {
             }
             ++answered_;
             kivodriver::PressButton(box, button);
+            // The click is posted: until the box has gone, it would be found again as the next.
+            updatetest::WaitUntil([box] { return !::IsWindow(box) || !::IsWindowVisible(box); }, timeoutMs);
           }
         }) {}
   int Join() {
