@@ -73,7 +73,8 @@ void DownloadAndReplace(const UpdateCheckTarget& target, const kivo::UpdateInfo&
     kivo::AppMessageBox(target.owner, kNotAProgram);
     return;
   }
-  if (!SignatureAccepted(target.updateKey, info.downurl, downloaded)) {
+  // The dialog's address, which has gained "http://" when the page gave none.
+  if (!SignatureAccepted(target.updateKey, dialog.m_strUrl, downloaded)) {
     ::DeleteFileA(downloaded.c_str());
     kivo::AppMessageBox(target.owner, kUnsigned);
     return;

@@ -251,8 +251,11 @@ TEST_F(UpdateCheck, WithAKeyOnlyAProgramWithItsGoodSignatureIsInstalled) {
     std::string key;
     const char* message;
     int sigRequests;
+    std::string downurl = kDownloadUrl;
   } cases[] = {
       {"good signature", program, good, keyA, kCannotReplace, 1},
+      {"good signature, the page's address without http://", program, good, keyA, kCannotReplace, 1,
+       std::string(kDownloadUrl).substr(7)},
       {"no key: unsigned, no signature asked for", program, "status=404", "", kCannotReplace, 0},
       {"the program changed on the way", tampered, good, keyA, kUnsigned, 1},
       {"a byte of the signature flipped", program, "hex=" + hex(flipped), keyA, kUnsigned, 1},
@@ -264,7 +267,7 @@ TEST_F(UpdateCheck, WithAKeyOnlyAProgramWithItsGoodSignatureIsInstalled) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     ASSERT_TRUE(Control("reset"));
-    ASSERT_TRUE(Control(std::string("update?version=1.6&downurl=") + PercentEncode(kDownloadUrl)));
+    ASSERT_TRUE(Control("update?version=1.6&downurl=" + PercentEncode(c.downurl)));
     ASSERT_TRUE(Control("resource?url=" + PercentEncode(kDownloadUrl) +
                         "&content_type=application/octet-stream&file=" + PercentEncode(updatetest::UnixPath(c.served))));
     ASSERT_TRUE(Control("resource?url=" + PercentEncode(std::string(kDownloadUrl) + ".sig") +
