@@ -1,15 +1,19 @@
 #include "update/update_check_win.h"
 
+#include <cstdint>
 #include <string>
 
 #include "build_config.h"
 #include "framework/handles.h"
 #include "framework/win_app.h"
+#include "service/http_fetch.h"
 #include "service/internet_handle_win.h"
 #include "update/http_download_dlg_win.h"
 #include "update/replace_script.h"
 #include "update/self_replace_win.h"
 #include "update/update_document.h"
+#include "update/update_signature.h"
+#include "update/update_signature_win.h"
 
 namespace {
 
@@ -17,6 +21,7 @@ const char kAskToUpdate[] = "发现有更新的版本，是否立即更新？";
 const char kFetchFailed[] = "获取更新信息失败，请检查您的网络是否正常连接，或者重新下载新版!";
 const char kAlreadyNewest[] = "当前版本已经是最新!";
 const char kNotAProgram[] = "下载的文件不是有效的程序，已放弃更新。";
+const char kUnsigned[] = "下载的文件没有通过签名验证，可能已被篡改，已放弃更新。";
 const char kCannotReplace[] = "无法在程序所在的文件夹写入更新脚本，已放弃更新。";
 
 // Open (signalled) while no CheckForUpdate runs; auto-reset, so a successful test closes it.
@@ -36,6 +41,19 @@ std::string ReadHead(const std::string& path, DWORD bytes) {
   return head;
 }
 
+// True when no key asks for a signature, or the file's signature, fetched from beside
+// the download into a file beside it, verifies.
+bool SignatureAccepted(const char* keyText, const std::string& downurl, const std::string& downloaded) {
+  if (!keyText || !kivo::UpdateSigningConfigured(keyText))
+    return true;
+  const std::string signature = downloaded + ".sig";
+  const std::uint32_t status = HttpGetFile(kivo::UpdateSignatureUrl(downurl), signature);
+  const bool valid = status >= 200 && status < 300 &&
+                     kivo::VerifyUpdateSignature(downloaded, signature, keyText) == kivo::SignatureCheck::kValid;
+  ::DeleteFileA(signature.c_str());
+  return valid;
+}
+
 // Downloads the new version and hands it to the replacement, which ends the process when
 // it succeeds. Everything that goes wrong has been told to the user when this returns.
 void DownloadAndReplace(const UpdateCheckTarget& target, const kivo::UpdateInfo& info) {
@@ -53,6 +71,12 @@ void DownloadAndReplace(const UpdateCheckTarget& target, const kivo::UpdateInfo&
   if (!kivo::LooksLikeWindowsProgram(ReadHead(downloaded, 4096))) {
     ::DeleteFileA(downloaded.c_str());
     kivo::AppMessageBox(target.owner, kNotAProgram);
+    return;
+  }
+  // The dialog's address, which has gained "http://" when the page gave none.
+  if (!SignatureAccepted(target.updateKey, dialog.m_strUrl, downloaded)) {
+    ::DeleteFileA(downloaded.c_str());
+    kivo::AppMessageBox(target.owner, kUnsigned);
     return;
   }
   ReplaceSelfAndExit(downloaded, kivo::NewProgramFileName(info));

@@ -4,9 +4,14 @@
 
 #include <windows.h>
 
+#include "build_config.h"
+
 struct UpdateCheckTarget {
   HWND owner = nullptr;  // owns the checks' message boxes
   HWND link = nullptr;   // the update link, enabled again when a check ends
+  // The key a new version's signature must verify against (update_signature.h); empty:
+  // installed unsigned. The build's own unless a test puts another.
+  const char* updateKey = kivo::config::kUpdatePublicKey;
 };
 
 // Silent unless the update page names another version; then asks, and on Yes runs

@@ -20,6 +20,8 @@ const char kAsk[] = "发现有更新的版本，是否立即更新？";
 const char kFetchFailed[] = "获取更新信息失败，请检查您的网络是否正常连接，或者重新下载新版!";
 const char kNewest[] = "当前版本已经是最新!";
 const char kNotAProgram[] = "下载的文件不是有效的程序，已放弃更新。";
+const char kUnsigned[] = "下载的文件没有通过签名验证，可能已被篡改，已放弃更新。";
+const char kCannotReplace[] = "无法在程序所在的文件夹写入更新脚本，已放弃更新。";
 const char kDownloadUrl[] = "http://download.kivo.test/KivoAlbum1.6.exe";
 
 // The window the checks are started from: a hidden owner with the link inside it.
@@ -68,6 +70,8 @@ class User {
             }
             ++answered_;
             kivodriver::PressButton(box, button);
+            // The click is posted: until the box has gone, it would be found again as the next.
+            updatetest::WaitUntil([box] { return !::IsWindow(box) || !::IsWindowVisible(box); }, timeoutMs);
           }
         }) {}
   int Join() {
@@ -80,11 +84,11 @@ class User {
   std::thread thread_;
 };
 
-int TempFileCount() {
+int TempFileCount(const char* pattern = "tmp*.tmp") {
   char temp[MAX_PATH];
   ::GetTempPathA(MAX_PATH, temp);
   WIN32_FIND_DATAA found;
-  HANDLE search = ::FindFirstFileA((std::string(temp) + "tmp*.tmp").c_str(), &found);
+  HANDLE search = ::FindFirstFileA((std::string(temp) + pattern).c_str(), &found);
   if (search == INVALID_HANDLE_VALUE)
     return 0;
   int count = 0;
@@ -205,6 +209,82 @@ TEST_F(UpdateCheck, AtStartOnlyAnotherVersionIsOfferedAndNoDeclinesIt) {
     EXPECT_EQ(c.asked ? 1 : 0, user.Join());
     EXPECT_FALSE(window.LinkEnabled()) << "the start-up check touched the link without a check";
   }
+}
+
+// A signed update against fresh keys (make-signing-material). A folder in the place of
+// this program's replacement script makes the replacement fail, with its own message,
+// after the signature passed: so the test sees the update go through and keeps running.
+TEST_F(UpdateCheck, WithAKeyOnlyAProgramWithItsGoodSignatureIsInstalled) {
+  const std::string program = updatetest::SigningMaterial("update.exe");
+  const std::string signature = fetchtest::ReadFileBytes(program + ".sig");
+  const std::string keyA = fetchtest::ReadFileBytes(updatetest::SigningMaterial("a.pub"));
+  const std::string keyB = fetchtest::ReadFileBytes(updatetest::SigningMaterial("b.pub"));
+  ASSERT_EQ(64u, signature.size()) << "no signing material: run through ctest";
+  char temp[MAX_PATH];
+  ::GetTempPathA(MAX_PATH, temp);
+  const std::string tampered = std::string(temp) + "kivo-tampered-" + std::to_string(::GetCurrentProcessId()) + ".exe";
+  std::string bytes = fetchtest::ReadFileBytes(program);
+  bytes[bytes.size() / 2] ^= 0x01;
+  fetchtest::WriteFileBytes(tampered, bytes);
+  std::string flipped = signature;
+  flipped[10] ^= 0x01;
+
+  char own[MAX_PATH];
+  ::GetModuleFileNameA(nullptr, own, MAX_PATH);
+  const std::string script = std::string(own) + ".bat";
+  ASSERT_TRUE(::CreateDirectoryA(script.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS);
+
+  auto hex = [](const std::string& data) {
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    for (unsigned char c : data) {
+      text += digits[c >> 4];
+      text += digits[c & 15];
+    }
+    return text;
+  };
+  const std::string good = "hex=" + hex(signature);
+  struct Case {
+    const char* what;
+    std::string served;     // the program served
+    std::string sigAnswer;  // the answer at the signature's address
+    std::string key;
+    const char* message;
+    int sigRequests;
+    std::string downurl = kDownloadUrl;
+  } cases[] = {
+      {"good signature", program, good, keyA, kCannotReplace, 1},
+      {"good signature, the page's address without http://", program, good, keyA, kCannotReplace, 1,
+       std::string(kDownloadUrl).substr(7)},
+      {"no key: unsigned, no signature asked for", program, "status=404", "", kCannotReplace, 0},
+      {"the program changed on the way", tampered, good, keyA, kUnsigned, 1},
+      {"a byte of the signature flipped", program, "hex=" + hex(flipped), keyA, kUnsigned, 1},
+      {"signed by another key", program, good, keyB, kUnsigned, 1},
+      {"no signature", program, "status=404", keyA, kUnsigned, 1},
+      {"a short signature", program, "hex=" + hex(signature.substr(0, 32)), keyA, kUnsigned, 1},
+      {"a key text that is no key", program, good, "not a key", kUnsigned, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(Control("reset"));
+    ASSERT_TRUE(Control("update?version=1.6&downurl=" + PercentEncode(c.downurl)));
+    ASSERT_TRUE(Control("resource?url=" + PercentEncode(kDownloadUrl) +
+                        "&content_type=application/octet-stream&file=" + PercentEncode(updatetest::UnixPath(c.served))));
+    ASSERT_TRUE(Control("resource?url=" + PercentEncode(std::string(kDownloadUrl) + ".sig") +
+                        "&content_type=application/octet-stream&" + c.sigAnswer));
+    const int tempFiles = TempFileCount();
+    Window window;
+    window.target()->updateKey = c.key.c_str();
+    User user({{c.message, IDOK}});
+    updatetest::RunPumping(&RunCheck, window.target());
+    EXPECT_EQ(1, user.Join()) << "no message " << c.message;
+    EXPECT_TRUE(window.LinkEnabled());
+    EXPECT_EQ(c.sigRequests, static_cast<int>(LoggedRequests("download.kivo.test", "/KivoAlbum1.6.exe.sig").size()));
+    EXPECT_EQ(tempFiles, TempFileCount()) << "the downloaded file was left behind";
+    EXPECT_EQ(0, TempFileCount("tmp*.sig")) << "the signature was left behind";
+  }
+  ::RemoveDirectoryA(script.c_str());
+  ::DeleteFileA(tampered.c_str());
 }
 
 }  // namespace

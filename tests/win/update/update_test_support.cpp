@@ -40,6 +40,14 @@ std::string Marks(const std::string& folder) {
   return fetchtest::ReadFileBytes(folder + "marks.txt");
 }
 
+std::string SigningMaterial(const std::string& name) {
+  char folder[MAX_PATH];
+  const DWORD length = ::GetEnvironmentVariableA("KIVO_SIGNING_MATERIAL", folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH)
+    return std::string();
+  return std::string(folder) + "\\" + name;
+}
+
 void EmptyFolder(const std::string& folder) {
   WIN32_FIND_DATAA found;
   HANDLE search = ::FindFirstFileA((folder + "*").c_str(), &found);

@@ -22,6 +22,10 @@ std::string MarkProgram(const std::string& tag);
 // The lines of marks.txt in folder (the mark programs that started there).
 std::string Marks(const std::string& folder);
 
+// The path of a file of the signing material (make-signing-material), which ctest names
+// in KIVO_SIGNING_MATERIAL; empty without it.
+std::string SigningMaterial(const std::string& name);
+
 // Removes every file in folder (not its subfolders): folders are named after the process
 // id, which Wine hands out again in a later run.
 void EmptyFolder(const std::string& folder);
