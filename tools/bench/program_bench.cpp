@@ -1,11 +1,11 @@
 // How the real program does its main job: KivoAlbum.exe driven from outside, as a user would,
 // against the stand-in service's bench members, beside a bare WinINet loop over the same URLs.
 //
-//   program_bench PROGRAM DATA_FOLDER WORK_FOLDER
+//   program_bench PROGRAM DATA_FOLDER WORK_FOLDER [listing] [download] [memory]
 //
 // DATA_FOLDER holds the URL lists of the bench scenario (covers.txt, photos500.txt,
 // photos1000.txt, one URL a line, in the program's order). Each measure runs a fresh copy of
-// the program in a folder of its own below WORK_FOLDER. Prints what it measures and one
+// the program in a folder of its own below WORK_FOLDER; naming measures runs only those. Prints what it measures and one
 // machine-readable line per figure:
 //   RESULT NAME VALUE
 #include <windows.h>
@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -373,8 +374,8 @@ void MeasureMemory(const std::string& built, const std::string& work, std::size_
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: program_bench PROGRAM DATA_FOLDER WORK_FOLDER\n");
+  if (argc < 4) {
+    std::fprintf(stderr, "usage: program_bench PROGRAM DATA_FOLDER WORK_FOLDER [listing] [download] [memory]\n");
     return 2;
   }
   const std::string built = argv[1];
@@ -388,9 +389,21 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "program_bench: the URL lists in %s are not the bench scenario's\n", data.c_str());
     return 2;
   }
-  MeasureListing(built, work, covers);
-  MeasureDownload(built, work, photos);
-  MeasureMemory(built, work, photos1000.size());
+  auto chosen = [&](const char* measure) {
+    if (argc == 4)
+      return true;
+    for (int i = 4; i < argc; ++i) {
+      if (std::strcmp(argv[i], measure) == 0)
+        return true;
+    }
+    return false;
+  };
+  if (chosen("listing"))
+    MeasureListing(built, work, covers);
+  if (chosen("download"))
+    MeasureDownload(built, work, photos);
+  if (chosen("memory"))
+    MeasureMemory(built, work, photos1000.size());
   if (g_failures)
     std::printf("\nprogram_bench: %d failures: the figures above are not to be trusted\n", g_failures);
   return g_failures ? 1 : 0;
