@@ -153,31 +153,46 @@ Memory ReadMemory(HANDLE process) {
   return memory;
 }
 
-// Samples a process's memory every few milliseconds and keeps the highest figures.
+// Samples a process's working set and private bytes every few milliseconds, from start to Stop.
 class MemorySampler {
  public:
+  struct Sample {
+    double seconds;
+    Memory memory;
+  };
   explicit MemorySampler(HANDLE process)
-      : thread_([this, process] {
+      : start_(Now()), thread_([this, process] {
           while (!stop_) {
             Memory now = ReadMemory(process);
-            maxWorkingSet_ = std::max<SIZE_T>(maxWorkingSet_, now.workingSet);
-            maxPrivate_ = std::max<SIZE_T>(maxPrivate_, now.privateBytes);
+            samples_.push_back({Now() - start_, now});
             ::Sleep(10);
           }
         }) {}
   ~MemorySampler() { Stop(); }
+  // Afterwards the samples may be read.
   void Stop() {
     stop_ = true;
     if (thread_.joinable())
       thread_.join();
   }
-  SIZE_T maxWorkingSet() const { return maxWorkingSet_; }
-  SIZE_T maxPrivate() const { return maxPrivate_; }
+  const std::vector<Sample>& samples() const { return samples_; }
+  SIZE_T maxWorkingSet() const {
+    SIZE_T most = 0;
+    for (const Sample& sample : samples_)
+      most = std::max(most, sample.memory.workingSet);
+    return most;
+  }
+  SIZE_T maxPrivate() const {
+    SIZE_T most = 0;
+    for (const Sample& sample : samples_)
+      most = std::max(most, sample.memory.privateBytes);
+    return most;
+  }
 
  private:
+  double start_;
   std::atomic<bool> stop_{false};
-  std::atomic<SIZE_T> maxWorkingSet_{0};
-  std::atomic<SIZE_T> maxPrivate_{0};
+  std::vector<Sample> samples_;
   std::thread thread_;
 };
 
@@ -363,6 +378,16 @@ void MeasureMemory(const std::string& built, const std::string& work, std::size_
   double above = Megabytes(static_cast<double>(sampler.maxWorkingSet()) - idle.workingSet);
   double abovePrivate = Megabytes(static_cast<double>(sampler.maxPrivate()) - idle.privateBytes);
   double peakAbove = Megabytes(static_cast<double>(after.peakWorkingSet) - idle.workingSet);
+  // Growth that goes on through the download points at something kept per photo.
+  std::printf("working set / private bytes at each tenth of the download:");
+  const auto& samples = sampler.samples();
+  for (int tenth = 1; tenth <= 10 && !samples.empty(); ++tenth) {
+    double at = seconds * tenth / 10;
+    auto sample = std::find_if(samples.begin(), samples.end(), [&](const auto& s) { return s.seconds >= at; });
+    const Memory& memory = (sample == samples.end() ? samples.back() : *sample).memory;
+    std::printf(" %.1f/%.1f", Megabytes(memory.workingSet), Megabytes(memory.privateBytes));
+  }
+  std::printf(" MB\n");
   std::printf("above idle: working set +%.1f MB, private +%.1f MB, peak working set +%.1f MB (target <= 10 MB)\n",
               above, abovePrivate, peakAbove);
   Result("memory_idle_mb", Megabytes(idle.workingSet));
