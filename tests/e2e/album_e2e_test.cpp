@@ -2,6 +2,7 @@
 // every file on disk with what the stand-in service served.
 #include "album_job.h"
 #include "e2e/e2e_support.h"
+#include "responsiveness_probe.h"
 #include "service/answer_parsers.h"
 #include "service/endpoints.h"
 #include "win/service/fetch_support.h"
@@ -9,12 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <functional>
 #include <map>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -22,6 +21,7 @@ namespace {
 using e2e::InstallCopy;
 using e2e::Program;
 using e2e::ReadFile;
+using kivodriver::ResponsivenessProbe;
 
 constexpr int kJobTimeoutMs = 120000;
 const char kDemoUin[] = "480215937";
@@ -112,36 +112,6 @@ bool IsWhiteBmp(const std::string& bytes, int width, int height) {
   }
   return true;
 }
-
-// Answers the window's probe every few milliseconds while a job runs, and keeps the longest wait.
-class ResponsivenessProbe {
- public:
-  explicit ResponsivenessProbe(HWND window)
-      : thread_([this, window] {
-          while (!stop_) {
-            DWORD start = ::GetTickCount();
-            DWORD_PTR result = 0;
-            if (!::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result))
-              failures_++;
-            longest_ = std::max<DWORD>(longest_, ::GetTickCount() - start);
-            ::Sleep(5);
-          }
-        }) {}
-  ~ResponsivenessProbe() { Stop(); }
-  void Stop() {
-    stop_ = true;
-    if (thread_.joinable())
-      thread_.join();
-  }
-  DWORD longest() const { return longest_; }
-  int failures() const { return failures_; }
-
- private:
-  std::atomic<bool> stop_{false};
-  std::atomic<DWORD> longest_{0};
-  std::atomic<int> failures_{0};
-  std::thread thread_;
-};
 
 BOOL CALLBACK CollectVisibleWindow(HWND window, LPARAM list) {
   if (::IsWindowVisible(window))

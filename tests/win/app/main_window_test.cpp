@@ -379,6 +379,25 @@ TEST(MainWindow, AppendLogFromAWorkerClearsThePanePastAThousandLines) {
   });
 }
 
+TEST(MainWindow, TheLogPaneFollowsItsLastLineAndStaysShown) {
+  CKivoAlbumDlg dialog;
+  RunModalWithScript(dialog, [&](HWND hwnd) {
+    HWND pane = ::GetDlgItem(hwnd, IDC_RICHEDIT_LOG);
+    ASSERT_TRUE(::IsWindowVisible(pane));
+    for (int i = 0; i < 200; ++i)
+      AppendLog("第" + std::to_string(i) + "行");
+    EXPECT_TRUE(::IsWindowVisible(pane)) << "the pane was left hidden or without redraw";
+    // No font is under 8 pixels high: the pane shows at most this many lines at once.
+    RECT client;
+    ::GetClientRect(pane, &client);
+    int shown = (client.bottom - client.top) / 8;
+    int lines = static_cast<int>(::SendMessageA(pane, EM_GETLINECOUNT, 0, 0));
+    int first = static_cast<int>(::SendMessageA(pane, EM_GETFIRSTVISIBLELINE, 0, 0));
+    EXPECT_GE(first, lines - 1 - shown) << "the last line is out of view: " << first << " of " << lines;
+    EXPECT_NE(std::string::npos, LogText(hwnd).find("第199行\n"));
+  });
+}
+
 TEST(MainWindow, TypedTextStaysInTheLogPaneAndEnterThereDoesNotClose) {
   CKivoAlbumDlg dialog;
   RunModalWithScript(dialog, [&](HWND hwnd) {
