@@ -62,22 +62,6 @@ void CollectFiles(const std::string& folder, const std::string& relative, std::m
   ::FindClose(search);
 }
 
-std::vector<std::string> FolderEntries(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA found;
-  HANDLE search = ::FindFirstFileA((folder + "*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE)
-    return names;
-  do {
-    std::string name = found.cFileName;
-    if (name != "." && name != "..")
-      names.push_back(name);
-  } while (::FindNextFileA(search, &found));
-  ::FindClose(search);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 bool IsDirectory(const std::string& path) {
   DWORD attributes = ::GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -223,14 +207,14 @@ TEST(AlbumJob, ListsTheCheckedAccountAndDownloadsEveryTickedAlbumByteForByte) {
   // Again, answering Yes: the folders exist, so every album gets a second, stamped folder,
   // and the member folder is opened.
   ASSERT_TRUE(kivodriver::DownloadTicked(program.Id(), main, true, kJobTimeoutMs, error)) << error;
-  EXPECT_EQ(8u, FolderEntries(member).size());
+  EXPECT_EQ(8u, e2e::FolderEntries(member).size());
   EXPECT_TRUE(ShellOpened(member)) << "the member folder was not opened";
 }
 
 TEST(AlbumJob, NamesFromTheServiceNeverLeaveTheMemberFolderOrMeetInOneFile) {
   const std::string folder = InstallCopy("names");
   const std::string outside = folder.substr(0, folder.find_last_of('\\', folder.size() - 2) + 1);
-  const std::vector<std::string> outsideBefore = FolderEntries(outside);
+  const std::vector<std::string> outsideBefore = e2e::FolderEntries(outside);
   Program program;
   HWND main = program.StartAndWait(folder);
   ASSERT_NE(nullptr, main);
@@ -265,9 +249,9 @@ TEST(AlbumJob, NamesFromTheServiceNeverLeaveTheMemberFolderOrMeetInOneFile) {
   EXPECT_EQ(36u, photos);
   EXPECT_EQ(photos, files.size());
   EXPECT_TRUE(expected == found) << "the files on disk are not the photos served";
-  EXPECT_EQ(served.size(), FolderEntries(member).size()) << "albums shared a folder";
-  EXPECT_EQ(outsideBefore, FolderEntries(outside)) << "something was written beside the program's folder";
-  std::vector<std::string> work = FolderEntries(folder);
+  EXPECT_EQ(served.size(), e2e::FolderEntries(member).size()) << "albums shared a folder";
+  EXPECT_EQ(outsideBefore, e2e::FolderEntries(outside)) << "something was written beside the program's folder";
+  std::vector<std::string> work = e2e::FolderEntries(folder);
   EXPECT_EQ((std::vector<std::string>{kUin, "KivoAlbum.exe", "SkinH.dll", "skin.dat", "tmp"}), work);
 
   // Names that Windows takes as they are stay as they are.
@@ -355,7 +339,7 @@ TEST(AlbumJob, EveryPhotoIsSavedWholeOrNamedAsFailedWhileTheWindowKeepsAnswering
     }
     EXPECT_EQ(std::string::npos, log.find(failedLine)) << kivodriver::AnsiToUtf8(c.photo);
   }
-  EXPECT_EQ(8u, FolderEntries(album).size());
+  EXPECT_EQ(8u, e2e::FolderEntries(album).size());
   EXPECT_NE(std::string::npos, log.find("该图片下载超时，正在尝试为您下载小图片"));
   EXPECT_NE(std::string::npos, log.find("共保存8张图片，3张下载失败")) << kivodriver::AnsiToUtf8(log);
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -67,6 +68,22 @@ std::string InstallCopy(const char* name) {
   ::CreateDirectoryA(folder.c_str(), nullptr);
   ::CopyFileA(BuiltProgram().c_str(), (folder + "KivoAlbum.exe").c_str(), FALSE);
   return folder;
+}
+
+std::vector<std::string> FolderEntries(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE search = ::FindFirstFileA((folder + "*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE)
+    return names;
+  do {
+    std::string name = found.cFileName;
+    if (name != "." && name != "..")
+      names.push_back(name);
+  } while (::FindNextFileA(search, &found));
+  ::FindClose(search);
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 void SaveScreenshot(const std::string& name) {

@@ -5,6 +5,7 @@
 #include "kivo_driver.h"
 
 #include <string>
+#include <vector>
 
 namespace e2e {
 
@@ -19,6 +20,8 @@ std::string OwnFolder();
 std::string BuiltProgram();
 // A fresh folder holding a copy of the program, as a user who unpacked it would have it.
 std::string InstallCopy(const char* name);
+// The names in a folder (not "." and ".."), sorted.
+std::vector<std::string> FolderEntries(const std::string& folder);
 // A screenshot of the display into the test artifacts, when the run keeps them.
 void SaveScreenshot(const std::string& name);
 

@@ -74,21 +74,6 @@ std::vector<std::string> AlbumRequests(const std::string& host, const char* path
   return found;
 }
 
-std::vector<std::string> FolderEntries(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA found;
-  HANDLE search = ::FindFirstFileA((folder + "*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE)
-    return names;
-  do {
-    std::string name = found.cFileName;
-    if (name != "." && name != "..")
-      names.push_back(name);
-  } while (::FindNextFileA(search, &found));
-  ::FindClose(search);
-  return names;
-}
-
 // The question dialog of the program: a dialog owned by its main window.
 HWND WaitForQuestionDialog(DWORD processId, HWND main) {
   return kivodriver::WaitForWindow(
@@ -210,7 +195,7 @@ TEST(ProtectedAlbum, OpensAfterAWrongAndARightAnswerAndItsPhotosArriveByteForByt
   ::Sleep(500);
   ASSERT_TRUE(::IsWindowVisible(dialog)) << "the dialog closed on a wrong answer";
   EXPECT_EQ(wrong, kivodriver::GetText(::GetDlgItem(dialog, IDC_ANSWER)));
-  EXPECT_TRUE(FolderEntries(folder + kUin + "\\" + kAlbumName + "\\").empty());
+  EXPECT_TRUE(e2e::FolderEntries(folder + kUin + "\\" + kAlbumName + "\\").empty());
 
   // The link fetches a new picture, with a new code, and shows it.
   const std::size_t pictures = PictureRequests();
@@ -247,8 +232,8 @@ TEST(ProtectedAlbum, OpensAfterAWrongAndARightAnswerAndItsPhotosArriveByteForByt
     ASSERT_GT(served.size(), 1000u) << url;
     EXPECT_TRUE(ReadFile(album + photo.name + ".jpg") == served) << kivodriver::AnsiToUtf8(photo.name);
   }
-  EXPECT_EQ(3u, FolderEntries(album).size());
-  EXPECT_EQ((std::vector<std::string>{kAlbumName}), FolderEntries(folder + kUin + "\\"));
+  EXPECT_EQ(3u, e2e::FolderEntries(album).size());
+  EXPECT_EQ((std::vector<std::string>{kAlbumName}), e2e::FolderEntries(folder + kUin + "\\"));
   const std::string log = kivodriver::LogText(main);
   EXPECT_NE(std::string::npos, log.find("共保存3张图片，0张下载失败")) << kivodriver::AnsiToUtf8(log);
 }
@@ -294,10 +279,10 @@ TEST(ProtectedAlbum, ACancelledDialogLeavesTheOrdinaryPhotoListToDecide) {
     EXPECT_NE(std::string::npos, cookie.find(std::string("kivo_login=") + kUin)) << cookie;
 
     // One more album folder each time, every one of them empty.
-    std::vector<std::string> albums = FolderEntries(member);
+    std::vector<std::string> albums = e2e::FolderEntries(member);
     ASSERT_EQ(runs, albums.size());
     for (const std::string& name : albums)
-      EXPECT_TRUE(FolderEntries(member + name + "\\").empty()) << kivodriver::AnsiToUtf8(name);
+      EXPECT_TRUE(e2e::FolderEntries(member + name + "\\").empty()) << kivodriver::AnsiToUtf8(name);
   }
   const DWORD first = ::GetFileAttributesA((member + kAlbumName).c_str());
   EXPECT_TRUE(first != INVALID_FILE_ATTRIBUTES && (first & FILE_ATTRIBUTE_DIRECTORY)) << "the album's own folder is missing";

@@ -33,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
 #include "service/internet_handle_win.h"
 #include "service/http_fetch.h"
 
@@ -114,17 +115,6 @@ bool BareGetFile(const std::string& url, const std::string& path, unsigned steps
   return !(steps & kEndOfFile) || ::SetEndOfFile(file.get());
 }
 
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER count;
-  ::QueryPerformanceCounter(&count);
-  return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 unsigned long long FileSize(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
@@ -178,9 +168,9 @@ bool Repetition(const std::vector<Method>& methods, const std::vector<std::strin
     for (std::size_t k = 0; k < methods.size(); ++k) {
       std::size_t m = (r + i + k) % methods.size();
       std::string path = folder + std::to_string(m) + "-" + std::to_string(i) + ".bin";
-      double start = Now();
+      double start = kivobench::Now();
       ok = methods[m].fetch(urls[i], path) && ok;
-      seconds[m] += Now() - start;
+      seconds[m] += kivobench::Now() - start;
     }
   }
   return ok;

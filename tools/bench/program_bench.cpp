@@ -22,6 +22,7 @@
 
 #include "album_job.h"
 #include "bare_wininet.h"
+#include "bench_clock.h"
 #include "kivo_driver.h"
 #include "responsiveness_probe.h"
 
@@ -44,17 +45,6 @@ void Fail(const std::string& what) {
 void Result(const char* name, double value) {
   std::printf("RESULT %s %.6f\n", name, value);
   std::fflush(stdout);
-}
-
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER count;
-  ::QueryPerformanceCounter(&count);
-  return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
 std::vector<std::string> ReadLines(const std::string& path) {
@@ -96,10 +86,10 @@ void CountFiles(const std::string& folder, int& files, unsigned long long& bytes
 double BarePass(const std::vector<std::string>& urls, const std::string& folder, unsigned long long& bytes) {
   ::CreateDirectoryA(folder.c_str(), nullptr);
   bool ok = true;
-  double start = Now();
+  double start = kivobench::Now();
   for (std::size_t i = 0; i < urls.size(); ++i)
     ok = kivobench::BareGetFile(urls[i], folder + std::to_string(i) + ".bin") && ok;
-  double seconds = Now() - start;
+  double seconds = kivobench::Now() - start;
   int files = 0;
   CountFiles(folder, files, bytes);
   if (!ok || files != static_cast<int>(urls.size()))
@@ -161,10 +151,10 @@ class MemorySampler {
     Memory memory;
   };
   explicit MemorySampler(HANDLE process)
-      : start_(Now()), thread_([this, process] {
+      : start_(kivobench::Now()), thread_([this, process] {
           while (!stop_) {
             Memory now = ReadMemory(process);
-            samples_.push_back({Now() - start_, now});
+            samples_.push_back({kivobench::Now() - start_, now});
             ::Sleep(10);
           }
         }) {}
@@ -202,8 +192,8 @@ double Megabytes(double bytes) {
 
 // The final question box of the program, polled every few milliseconds; null on time-out.
 HWND WaitForFinalQuestion(DWORD processId, int timeoutMs) {
-  double deadline = Now() + timeoutMs / 1000.0;
-  while (Now() < deadline) {
+  double deadline = kivobench::Now() + timeoutMs / 1000.0;
+  while (kivobench::Now() < deadline) {
     for (HWND window : kivodriver::TopWindows(processId)) {
       if (kivodriver::IsDialogWindow(window) &&
           kivodriver::StaticTexts(window).find(kFinalQuestion) != std::string::npos)
@@ -222,10 +212,10 @@ double TimedDownload(const Program& program) {
     Fail("the download button is disabled");
     return -1;
   }
-  double start = Now();
+  double start = kivobench::Now();
   kivodriver::Click(::GetDlgItem(main, kivodriver::kDownloadButton));
   HWND box = WaitForFinalQuestion(program.process().id, kJobTimeoutMs);
-  double seconds = Now() - start;
+  double seconds = kivobench::Now() - start;
   if (!box) {
     Fail("no final question");
     return -1;
@@ -265,15 +255,15 @@ void MeasureListing(const std::string& built, const std::string& work, const std
   }
   HWND view = ::GetDlgItem(main, kivodriver::kViewButton);
   kivodriver::ResponsivenessProbe probe(main);
-  double start = Now();
+  double start = kivobench::Now();
   DWORD_PTR answer = 0;
   if (!::SendMessageTimeoutA(main, kivodriver::kLoginFinished, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer)) {
     Fail("the window did not take the login notice");
     return;
   }
-  while (!::IsWindowEnabled(view) && Now() - start < kJobTimeoutMs / 1000.0)
+  while (!::IsWindowEnabled(view) && kivobench::Now() - start < kJobTimeoutMs / 1000.0)
     ::Sleep(1);
-  double listing = Now() - start;
+  double listing = kivobench::Now() - start;
   probe.Stop();
 
   std::vector<kivodriver::ListItem> items;
