@@ -16,9 +16,14 @@ class CLogPane : public CRichEditCtrl {
  public:
   // Appends line and a line break; clears the pane first when it holds more than 1000 lines.
   void Append(const std::string& line) const;
+  // Shows the lines appended since the last time (the pane's timer does it on its own).
+  void ShowNewLines() const;
 
  protected:
   LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  mutable bool m_showPending = false;  // redraw is off until the timer shows the new lines
 };
 
 // The pane AppendLog writes to; null before the main window's initialisation and after

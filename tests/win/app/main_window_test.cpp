@@ -386,7 +386,10 @@ TEST(MainWindow, TheLogPaneFollowsItsLastLineAndStaysShown) {
     ASSERT_TRUE(::IsWindowVisible(pane));
     for (int i = 0; i < 200; ++i)
       AppendLog("第" + std::to_string(i) + "行");
-    EXPECT_TRUE(::IsWindowVisible(pane)) << "the pane was left hidden or without redraw";
+    // New lines are shown together a moment later.
+    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(pane) != FALSE; }, 2000))
+        << "the pane was left hidden or without redraw";
+    Sync(pane);
     // No font is under 8 pixels high: the pane shows at most this many lines at once.
     RECT client;
     ::GetClientRect(pane, &client);
