@@ -35,7 +35,9 @@ std::string ResourceBytes(unsigned id) {
 std::string MakeFolder(const char* name) {
   char temp[MAX_PATH];
   ::GetTempPathA(MAX_PATH, temp);
-  std::string folder = std::string(temp) + "kivo-startup-" + name + "-" + std::to_string(::GetCurrentProcessId()) + "\\";
+  // Wine reuses process ids: the time keeps a later run out of an earlier run's folder.
+  std::string folder = std::string(temp) + "kivo-startup-" + name + "-" + std::to_string(::GetCurrentProcessId()) +
+                       "-" + std::to_string(::GetTickCount()) + "\\";
   ::CreateDirectoryA(folder.c_str(), nullptr);
   return folder;
 }
