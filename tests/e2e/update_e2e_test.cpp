@@ -16,12 +16,12 @@ namespace {
 
 using namespace fetchtest;
 using updatetest::Control;
+using updatetest::kAsk;
+using updatetest::kDownloadUrl;
+using updatetest::kFetchFailed;
+using updatetest::kNewest;
 
 const char kTitle[] = "Kivo相册批量下载工具(KivoAlbum1.5)";
-const char kAsk[] = "发现有更新的版本，是否立即更新？";
-const char kNewest[] = "当前版本已经是最新!";
-const char kFetchFailed[] = "获取更新信息失败，请检查您的网络是否正常连接，或者重新下载新版!";
-const char kDownloadUrl[] = "http://download.kivo.test/KivoAlbum1.6.exe";
 constexpr int kLinkId = 1017;
 
 std::string OwnFolder() {
@@ -107,10 +107,10 @@ TEST_F(UpdateE2e, TheProgramDownloadsVersion16AndPutsItInItsPlace) {
 
   const std::string target = folder + "KivoAlbum1.6.exe";
   const std::string mark = "new-1.6|" + target + "\r\n";
-  EXPECT_TRUE(updatetest::WaitUntil([&] { return updatetest::Marks(folder) == mark; }, 40000))
+  EXPECT_TRUE(kivodriver::WaitUntil([&] { return updatetest::Marks(folder) == mark; }, 40000))
       << "marks: [" << updatetest::Marks(folder) << "]";
   EXPECT_TRUE(ReadFileBytes(target) == newProgram) << "the new program is not what was served";
-  EXPECT_TRUE(updatetest::WaitUntil([&] { return !FileExists(folder + "KivoAlbum.exe.bat"); }, 10000))
+  EXPECT_TRUE(kivodriver::WaitUntil([&] { return !FileExists(folder + "KivoAlbum.exe.bat"); }, 10000))
       << "the script is still there";
   EXPECT_FALSE(FileExists(folder + "KivoAlbum.exe")) << "the old program is still there";
   EXPECT_FALSE(FileExists(folder + "KivoAlbum.exe.old"));
@@ -139,7 +139,7 @@ TEST_F(UpdateE2e, TheLinkSaysWhatItFoundAndComesBack) {
     ASSERT_NE(nullptr, box);
     EXPECT_FALSE(::IsWindowEnabled(link)) << "the link stays off while the check runs";
     kivodriver::PressButton(box, IDOK);
-    EXPECT_TRUE(updatetest::WaitUntil([&] { return ::IsWindowEnabled(link) != FALSE; }, 10000));
+    EXPECT_TRUE(kivodriver::WaitUntil([&] { return ::IsWindowEnabled(link) != FALSE; }, 10000));
   }
   ::PostMessageA(main, WM_CLOSE, 0, 0);
   DWORD exitCode = 1;

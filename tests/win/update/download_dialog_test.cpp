@@ -37,7 +37,7 @@ INT_PTR RunDialog(CHttpDownloadDlg& dialog, const std::function<void()>& user) {
   std::atomic<bool> ended{false};
   std::thread acting([&] {
     user();
-    if (updatetest::WaitUntil([&] { return ended.load(); }, 30000))
+    if (kivodriver::WaitUntil([&] { return ended.load(); }, 30000))
       return;
     ADD_FAILURE() << "the dialog did not end";
     while (!ended) {

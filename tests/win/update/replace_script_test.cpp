@@ -8,13 +8,14 @@
 #include <thread>
 
 #include "fetch_support.h"
+#include "kivo_driver.h"
 #include "update_test_support.h"
 
 namespace {
 
 using namespace fetchtest;
 using updatetest::Marks;
-using updatetest::WaitUntil;
+using kivodriver::WaitUntil;
 
 // Holds path open (no delete sharing) until released.
 class Holder {

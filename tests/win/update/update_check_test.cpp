@@ -15,14 +15,14 @@ namespace {
 
 using namespace fetchtest;
 using updatetest::Control;
+using updatetest::kAsk;
+using updatetest::kDownloadUrl;
+using updatetest::kFetchFailed;
+using updatetest::kNewest;
 
-const char kAsk[] = "发现有更新的版本，是否立即更新？";
-const char kFetchFailed[] = "获取更新信息失败，请检查您的网络是否正常连接，或者重新下载新版!";
-const char kNewest[] = "当前版本已经是最新!";
 const char kNotAProgram[] = "下载的文件不是有效的程序，已放弃更新。";
 const char kUnsigned[] = "下载的文件没有通过签名验证，可能已被篡改，已放弃更新。";
 const char kCannotReplace[] = "无法在程序所在的文件夹写入更新脚本，已放弃更新。";
-const char kDownloadUrl[] = "http://download.kivo.test/KivoAlbum1.6.exe";
 
 // The window the checks are started from: a hidden owner with the link inside it.
 class Window {
@@ -71,7 +71,7 @@ class User {
             ++answered_;
             kivodriver::PressButton(box, button);
             // The click is posted: until the box has gone, it would be found again as the next.
-            updatetest::WaitUntil([box] { return !::IsWindow(box) || !::IsWindowVisible(box); }, timeoutMs);
+            kivodriver::WaitUntil([box] { return !::IsWindow(box) || !::IsWindowVisible(box); }, timeoutMs);
           }
         }) {}
   int Join() {

@@ -60,16 +60,6 @@ void EmptyFolder(const std::string& folder) {
   ::FindClose(search);
 }
 
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
-  const DWORD start = ::GetTickCount();
-  while (!done()) {
-    if (static_cast<int>(::GetTickCount() - start) > timeoutMs)
-      return false;
-    ::Sleep(50);
-  }
-  return true;
-}
-
 void RunPumping(LPTHREAD_START_ROUTINE proc, void* param) {
   HANDLE thread = ::CreateThread(nullptr, 0, proc, param, 0, nullptr);
   if (!thread)

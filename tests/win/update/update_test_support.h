@@ -10,6 +10,12 @@
 
 namespace updatetest {
 
+// What the update checks tell the user.
+inline constexpr char kAsk[] = "发现有更新的版本，是否立即更新？";
+inline constexpr char kFetchFailed[] = "获取更新信息失败，请检查您的网络是否正常连接，或者重新下载新版!";
+inline constexpr char kNewest[] = "当前版本已经是最新!";
+inline constexpr char kDownloadUrl[] = "http://download.kivo.test/KivoAlbum1.6.exe";
+
 // A control request ("update?version=1.6", "reset"...) through the proxy; true on 200.
 bool Control(const std::string& request);
 
@@ -29,9 +35,6 @@ std::string SigningMaterial(const std::string& name);
 // Removes every file in folder (not its subfolders): folders are named after the process
 // id, which Wine hands out again in a later run.
 void EmptyFolder(const std::string& folder);
-
-// Polls until done() holds; false after timeoutMs.
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs);
 
 // Runs proc(param) on a new thread while this one dispatches messages, so that the
 // procedure may send to windows of this thread; returns when it has ended.
