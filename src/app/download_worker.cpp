@@ -26,10 +26,6 @@ bool Exists(const std::string& path) {
   return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool IsSuccess(std::uint32_t status) {
-  return status >= 200 && status <= 299;
-}
-
 bool IsEmptyFile(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   return ::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) &&
@@ -39,7 +35,7 @@ bool IsEmptyFile(const std::string& path) {
 // A 2xx answer with an empty body is no picture either: its empty file goes.
 bool FetchPicture(const std::string& url, const std::string& path, std::uint32_t& status) {
   status = HttpGetFile(url, path);
-  if (!IsSuccess(status))
+  if (!IsHttpSuccess(status))
     return false;
   if (IsEmptyFile(path)) {
     ::DeleteFileA(path.c_str());
@@ -65,7 +61,7 @@ void DownloadPhoto(const PhotoInfo& photo, const std::string& listedName, const 
     AppendLog("该图片下载超时，正在尝试为您下载小图片");
   } else {
     AppendLog(kivo::FillPlaceholders("该图片下载失败(%1)，正在尝试为您下载小图片",
-                                     {IsSuccess(status) ? "空文件" : "HTTP " + std::to_string(status)}));
+                                     {IsHttpSuccess(status) ? "空文件" : "HTTP " + std::to_string(status)}));
   }
   if (FetchPicture(photo.pre, path, status)) {
     ++tally.saved;
@@ -79,7 +75,7 @@ void DownloadPhoto(const PhotoInfo& photo, const std::string& listedName, const 
 // a cancelled or refused dialog leaves them empty.
 void AskForProtectedPhotos(CKivoAlbumDlg* dlg, const AlbumInfo& album, std::vector<PhotoInfo>& photos) {
   CQuestionDlg question(dlg);
-  question.m_strUin = dlg->m_strSpaceUin;
+  question.m_strUin = dlg->SpaceUin();
   question.m_strAlbumId = album.id;
   question.m_strQuestion = album.question;
   question.m_pPhotos = &photos;
@@ -99,7 +95,7 @@ void DownloadAlbum(CKivoAlbumDlg* dlg, AlbumInfo& album, const std::string& memb
   if (!album.question.empty())
     AskForProtectedPhotos(dlg, album, photos);
   if (photos.empty())
-    ListPhotos(photos, dlg->m_strPhotoHost, dlg->m_strSpaceUin, album.id);
+    ListPhotos(photos, dlg->m_strPhotoHost, dlg->SpaceUin(), album.id);
 
   const int total = static_cast<int>(photos.size());
   for (int k = 0; k < total; ++k) {
@@ -150,7 +146,7 @@ UINT DownloadAlbumsThread(void* window) {
   auto* dlg = static_cast<CKivoAlbumDlg*>(window);
   if (!dlg)
     return 0;
-  const std::string memberFolder = dlg->m_strWorkFolder + dlg->m_strSpaceUin + "\\";
+  const std::string memberFolder = dlg->m_strWorkFolder + dlg->SpaceUin() + "\\";
   if (!Exists(memberFolder) && !::CreateDirectoryA(memberFolder.c_str(), nullptr))
     AppendLog(kivo::FillPlaceholders("无法创建文件夹：%1", {memberFolder}));
 

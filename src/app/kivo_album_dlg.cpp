@@ -183,7 +183,7 @@ void CKivoAlbumDlg::OnViewClicked() {
     return;
   }
   m_strUin = typed;
-  m_strSpaceUin.clear();
+  m_loginDlg.m_strUin.clear();
   m_btnView.EnableWindow(false);
   // The listing about to start rebuilds the album vector: no download may read it meanwhile.
   ::EnableWindow(GetDownloadButton(), FALSE);
@@ -222,7 +222,7 @@ void CKivoAlbumDlg::OnLoginFinished() {
   m_loginDlg.m_browser.Stop();
   // A stray space page while a download runs must not rebuild the albums it reads; nor may
   // one list an account whose space was never opened.
-  if (g_bListing || m_bDownloading || m_strSpaceUin.empty())
+  if (g_bListing || m_bDownloading || SpaceUin().empty())
     return;
   m_btnView.EnableWindow(false);
   ::EnableWindow(GetDownloadButton(), FALSE);
@@ -243,7 +243,6 @@ void CKivoAlbumDlg::OnOpenSpace(const OpenSpaceRequest* request) {
     m_loginDlg.m_hNotifyWnd = m_hWnd;
     m_loginDlg.m_strUin = request->uin;
     m_loginDlg.m_strUrl = request->url;
-    m_strSpaceUin = request->uin;
   }
   // A browser that cannot go there will never finish a login: give the view button back.
   if (FAILED(m_loginDlg.m_browser.Navigate(m_loginDlg.m_strUrl))) {

@@ -26,9 +26,6 @@ class CKivoAlbumDlg : public kivo::CDialog {
   CThumbnailList m_thumbnails;
   std::string m_strWorkFolder;
   std::string m_strUin;  // the account box's text, written into it at start
-  // The account the view button checked and whose nickname was found, and whose space the
-  // login dialog opened: what the listing and the download use, whatever the box holds now.
-  std::string m_strSpaceUin;
   std::string m_strNickname;
   std::string m_strPhotoHost;
   CHyperLink m_linkUpdate;
@@ -38,6 +35,10 @@ class CKivoAlbumDlg : public kivo::CDialog {
   CIEExplorerDlg m_loginDlg;
 
   HWND GetDownloadButton() const;
+  // The account the view button checked and whose nickname was found, and whose space the
+  // login dialog opened (empty after a new view click until then): what the listing and the
+  // download use, whatever the account box holds now.
+  const std::string& SpaceUin() const { return m_loginDlg.m_strUin; }
 
  protected:
   bool OnInitDialog() override;

@@ -41,7 +41,7 @@ UINT ListAlbumsThread(void* window) {
   auto* dlg = static_cast<CKivoAlbumDlg*>(window);
   if (!dlg)
     return 0;
-  const std::string& uin = dlg->m_strSpaceUin;
+  const std::string& uin = dlg->SpaceUin();
   std::string albumHost;
   LookupRoute(uin, albumHost, dlg->m_strPhotoHost);
   ListAlbums(albumHost, uin);

@@ -4,36 +4,24 @@
 
 #include <string>
 
-CVelaButton::Face::~Face() {
-  // The bitmap cannot be deleted while a device context holds it.
-  if (dc && previous)
-    ::SelectObject(dc.get(), previous);
-}
-
 void CVelaButton::Face::Load(UINT id) {
-  if (dc && previous)
-    ::SelectObject(dc.get(), previous);
-  previous = nullptr;
-  bitmap.reset(::LoadBitmapA(kivo::AppInstance(), MAKEINTRESOURCEA(id)));
-  dc.reset(::CreateCompatibleDC(nullptr));
+  picture.Attach(nullptr, ::LoadBitmapA(kivo::AppInstance(), MAKEINTRESOURCEA(id)));
   width = height = 0;
   BITMAP info{};
-  if (bitmap && ::GetObjectA(bitmap.get(), sizeof(info), &info)) {
+  if (picture.bitmap() && ::GetObjectA(picture.bitmap(), sizeof(info), &info)) {
     width = info.bmWidth;
     height = info.bmHeight;
   }
-  if (dc && bitmap)
-    previous = ::SelectObject(dc.get(), bitmap.get());
 }
 
 void CVelaButton::DrawFace(HDC dc, const RECT& rect, const Face& face) {
-  if (!face.dc || !face.previous || face.width <= 0 || face.height <= 0)
+  HDC src = face.picture.dc();
+  if (!src || face.width <= 0 || face.height <= 0)
     return;
   const int w = rect.right - rect.left;
   const int h = rect.bottom - rect.top;
   const int fw = w < face.width ? w : face.width;
   const int fh = h < face.height ? h : face.height;
-  HDC src = face.dc.get();
   ::BitBlt(dc, rect.left, rect.top, fw, fh, src, 0, 0, SRCCOPY);
   if (w > fw)
     ::StretchBlt(dc, rect.left + fw, rect.top, w - fw, fh, src, fw - 1, 0, 1, fh, SRCCOPY);

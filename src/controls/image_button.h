@@ -23,12 +23,9 @@ class CVelaButton : public kivo::CButton {
 
  private:
   struct Face {
-    kivo::ScopedBitmap bitmap;
-    kivo::ScopedMemoryDc dc;
-    HGDIOBJ previous = nullptr;  // what dc held before the face, given back before it goes
+    kivo::MemoryBitmap picture;
     int width = 0;
     int height = 0;
-    ~Face();
     void Load(UINT id);
   };
 

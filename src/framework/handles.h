@@ -97,6 +97,42 @@ class ScopedSelectObject {
   HGDIOBJ previous_;
 };
 
+// A bitmap of its own, selected into a memory device context of its own for the object's
+// whole life: a picture drawn from (or on) again and again. The bitmap is taken back out of
+// the context before either is freed, since a selected bitmap cannot be deleted.
+class MemoryBitmap {
+ public:
+  MemoryBitmap() = default;
+  ~MemoryBitmap() { Reset(); }
+  MemoryBitmap(const MemoryBitmap&) = delete;
+  MemoryBitmap& operator=(const MemoryBitmap&) = delete;
+
+  // Takes owned (which may be null) and selects it into a new context compatible with
+  // compatibleWith (null: the screen).
+  void Attach(HDC compatibleWith, HBITMAP owned) {
+    Reset();
+    bitmap_.reset(owned);
+    dc_.reset(::CreateCompatibleDC(compatibleWith));
+    if (dc_ && bitmap_)
+      previous_ = ::SelectObject(dc_.get(), bitmap_.get());
+  }
+  void Reset() {
+    if (dc_ && previous_)
+      ::SelectObject(dc_.get(), previous_);
+    previous_ = nullptr;
+    dc_.reset();
+    bitmap_.reset();
+  }
+  // The context with the bitmap in it; null unless both could be made.
+  HDC dc() const { return previous_ ? dc_.get() : nullptr; }
+  HBITMAP bitmap() const { return bitmap_.get(); }
+
+ private:
+  ScopedBitmap bitmap_;
+  ScopedMemoryDc dc_;
+  HGDIOBJ previous_ = nullptr;
+};
+
 // One reference to a COM object.
 template <typename T>
 class ComPtr {

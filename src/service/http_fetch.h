@@ -13,6 +13,11 @@
 // be written). No HTTP status can take it.
 constexpr std::uint32_t FETCH_FAILED = 0x80000000u;
 
+// A 2xx status: the only answers whose body the fetch keeps.
+inline bool IsHttpSuccess(std::uint32_t status) {
+  return status >= 200 && status <= 299;
+}
+
 // Appends the body of a 2xx answer to text, without its carriage returns and line feeds.
 // Returns the final status or FETCH_FAILED; other statuses leave text unchanged.
 std::uint32_t HttpGetText(const std::string& url, std::string& text);

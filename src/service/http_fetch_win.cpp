@@ -33,25 +33,11 @@ constexpr int kMaxRedirects = 10;
 // A Location longer than this is not one the service sends.
 constexpr DWORD kMaxLocation = 65536;
 
-// Left alone, Wine's WinINet has no receive time-out (it sat out a 330-second stall), so a
-// stalled answer would hold a download worker for good. These are WinHTTP's defaults; the
-// receive time-out is per read, so a slow answer that keeps moving is not cut.
-constexpr DWORD kConnectTimeoutMs = 60000;
-constexpr DWORD kSendTimeoutMs = 30000;
-constexpr DWORD kReceiveTimeoutMs = 30000;
-
 constexpr DWORD kFileBufferSize = 1048576;
 constexpr DWORD kTextBufferSize = 65536;
 // Text answers are small documents. Without a bound, an endless answer would grow the
 // string until an allocation fails in this 32-bit process.
 constexpr unsigned long long kMaxTextBody = 16ull << 20;
-
-void SetTimeouts(HINTERNET handle) {
-  DWORD connect = kConnectTimeoutMs, send = kSendTimeoutMs, receive = kReceiveTimeoutMs;
-  ::InternetSetOptionA(handle, INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof connect);
-  ::InternetSetOptionA(handle, INTERNET_OPTION_SEND_TIMEOUT, &send, sizeof send);
-  ::InternetSetOptionA(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &receive, sizeof receive);
-}
 
 // Windows hands a session's time-outs down to the handles InternetOpenUrl makes; Wine
 // accepts them on the session and ignores them. The request handle is announced here
@@ -63,7 +49,7 @@ void CALLBACK OnStatus(HINTERNET, DWORD_PTR, DWORD status, LPVOID info, DWORD le
   DWORD_PTR created;
   std::memcpy(&created, info, sizeof created);
   if (created)
-    SetTimeouts(reinterpret_cast<HINTERNET>(created));
+    kivo::SetInternetTimeouts(reinterpret_cast<HINTERNET>(created));
 }
 
 // The file transfer's 1 MiB buffers. A fresh one is new memory that the process faults
@@ -184,7 +170,7 @@ Answer Open(const std::string& url) {
                                        nullptr, nullptr, 0));
   if (!answer.session)
     return answer;
-  SetTimeouts(answer.session.get());
+  kivo::SetInternetTimeouts(answer.session.get());
   ::InternetSetStatusCallbackA(answer.session.get(), OnStatus);
   std::string target = url;
   for (int redirects = 0;; ++redirects) {
@@ -202,10 +188,6 @@ Answer Open(const std::string& url) {
     if (redirects == kMaxRedirects || !NextUrl(target, location, target))
       return answer;
   }
-}
-
-bool IsSuccess(std::uint32_t status) {
-  return status >= 200 && status <= 299;
 }
 
 // A connection that breaks mid-body ends the reads as if the body were complete, so a
@@ -239,7 +221,7 @@ class BodyLength {
 
 std::uint32_t HttpGetText(const std::string& url, std::string& text) {
   Answer answer = Open(url);
-  if (!IsSuccess(answer.status))
+  if (!IsHttpSuccess(answer.status))
     return answer.status;
   HINTERNET request = answer.request.get();
   BodyLength length(request);
@@ -273,7 +255,7 @@ std::uint32_t HttpGetText(const std::string& url, std::string& text) {
 
 std::uint32_t HttpGetFile(const std::string& url, const std::string& path) {
   Answer answer = Open(url);
-  if (!IsSuccess(answer.status))
+  if (!IsHttpSuccess(answer.status))
     return answer.status;
   HINTERNET request = answer.request.get();
   BodyLength length(request);

@@ -1,4 +1,5 @@
-// Owners of the handles the fetch works with: WinINet's, and the file it writes.
+// WinINet handles and the files written from them: their owners, and the time-outs the
+// program gives every WinINet handle it opens.
 #pragma once
 
 #include <windows.h>
@@ -25,5 +26,15 @@ struct FileHandleTraits {
 
 using InternetHandle = UniqueHandle<InternetHandleTraits>;
 using FileHandle = UniqueHandle<FileHandleTraits>;
+
+// Left alone, Wine's WinINet has no receive time-out (it sat out a 330-second stall), so a
+// stalled answer would hold a worker for good. These are WinHTTP's defaults; the receive
+// time-out is per read, so a slow answer that keeps moving is not cut.
+inline void SetInternetTimeouts(HINTERNET handle) {
+  DWORD connect = 60000, send = 30000, receive = 30000;
+  ::InternetSetOptionA(handle, INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof connect);
+  ::InternetSetOptionA(handle, INTERNET_OPTION_SEND_TIMEOUT, &send, sizeof send);
+  ::InternetSetOptionA(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &receive, sizeof receive);
+}
 
 }  // namespace kivo

@@ -9,18 +9,6 @@
 #include "service/http_fetch.h"
 #include "service/text_encoders.h"
 
-CQuestionDlg::MemorySurface::~MemorySurface() {
-  if (dc && previous)
-    ::SelectObject(dc.get(), previous);
-}
-
-void CQuestionDlg::MemorySurface::Attach(HDC compatibleWith, HBITMAP owned) {
-  bitmap.reset(owned);
-  dc.reset(::CreateCompatibleDC(compatibleWith));
-  if (dc && bitmap)
-    previous = ::SelectObject(dc.get(), bitmap.get());
-}
-
 CQuestionDlg::CQuestionDlg(kivo::CWnd* owner) : CDialog(IDD_QUESTION, owner) {
   m_btnOK.LoadFaces(IDB_BUTTON_NORMAL, IDB_BUTTON_HOVER, IDB_BUTTON_HOVER);
   m_btnCancel.LoadFaces(IDB_BUTTON_NORMAL, IDB_BUTTON_HOVER, IDB_BUTTON_HOVER);
@@ -54,8 +42,8 @@ bool CQuestionDlg::OnInitDialog() {
   {
     kivo::ScopedWindowDc screen(m_hWnd);
     m_dcCode.Attach(screen.get(), ::CreateCompatibleBitmap(screen.get(), kPictureWidth, kPictureHeight));
-    if (m_dcCode.previous)
-      ::PatBlt(m_dcCode.dc.get(), 0, 0, kPictureWidth, kPictureHeight, WHITENESS);
+    if (m_dcCode.dc())
+      ::PatBlt(m_dcCode.dc(), 0, 0, kPictureWidth, kPictureHeight, WHITENESS);
     m_dcBackground.Attach(screen.get(),
                           ::LoadBitmapA(kivo::AppInstance(), MAKEINTRESOURCEA(IDB_QUESTION_FACE)));
   }
@@ -73,8 +61,8 @@ void CQuestionDlg::LoadVerifyPicture() {
   // A failed fetch must not bring back a picture from an earlier run, whose code is stale.
   ::DeleteFileA(path.c_str());
   HttpGetFile(kivo::VerifyPictureUrl(), path);
-  if (m_dcCode.previous)
-    DrawPictureFile(path, m_dcCode.dc.get(), kPictureWidth, kPictureHeight);
+  if (m_dcCode.dc())
+    DrawPictureFile(path, m_dcCode.dc(), kPictureWidth, kPictureHeight);
   Invalidate(true);
 }
 
@@ -137,12 +125,12 @@ void CQuestionDlg::OnPaint() {
   PAINTSTRUCT paint;
   HDC dc = ::BeginPaint(m_hWnd, &paint);
   const RECT client = GetClientRect();
-  if (m_dcBackground.previous)
-    ::BitBlt(dc, 0, 0, client.right, client.bottom, m_dcBackground.dc.get(), 0, 0, SRCCOPY);
+  if (m_dcBackground.dc())
+    ::BitBlt(dc, 0, 0, client.right, client.bottom, m_dcBackground.dc(), 0, 0, SRCCOPY);
   RECT place = m_picturePlace.GetWindowRect();
   ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&place), 2);
-  if (m_dcCode.previous)
-    ::BitBlt(dc, place.left, place.top, kPictureWidth, kPictureHeight, m_dcCode.dc.get(), 0, 0, SRCCOPY);
+  if (m_dcCode.dc())
+    ::BitBlt(dc, place.left, place.top, kPictureWidth, kPictureHeight, m_dcCode.dc(), 0, 0, SRCCOPY);
   ::EndPaint(m_hWnd, &paint);
 }
 

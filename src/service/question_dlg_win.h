@@ -44,20 +44,11 @@ class CQuestionDlg : public kivo::CDialog {
   INT_PTR DialogProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  // A memory device context with its own bitmap selected for its whole life.
-  struct MemorySurface {
-    kivo::ScopedBitmap bitmap;
-    kivo::ScopedMemoryDc dc;
-    HGDIOBJ previous = nullptr;
-    ~MemorySurface();
-    void Attach(HDC compatibleWith, HBITMAP owned);
-  };
-
   void SubmitAnswer();
   void OnPaint();
 
-  MemorySurface m_dcBackground;
-  MemorySurface m_dcCode;
+  kivo::MemoryBitmap m_dcBackground;
+  kivo::MemoryBitmap m_dcCode;
   // Which form of the view request goes out: the one with the verification code. The dialog
   // always asks for the code, and the service refuses the form without it.
   bool m_bSendVerifyCode = true;

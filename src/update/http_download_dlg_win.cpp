@@ -16,18 +16,6 @@ constexpr DWORD kPieceBytes = 1024;
 constexpr DWORD kDrainPieceBytes = 50;
 constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_KEEP_CONNECTION;
 
-// Wine's WinINet has no time-outs of its own: a silent server would hold the worker, and
-// with it Cancel, for ever.
-constexpr DWORD kConnectTimeoutMs = 60000;
-constexpr DWORD kTransferTimeoutMs = 30000;
-
-void SetTimeouts(HINTERNET handle) {
-  DWORD connect = kConnectTimeoutMs, transfer = kTransferTimeoutMs;
-  ::InternetSetOptionA(handle, INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof connect);
-  ::InternetSetOptionA(handle, INTERNET_OPTION_SEND_TIMEOUT, &transfer, sizeof transfer);
-  ::InternetSetOptionA(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &transfer, sizeof transfer);
-}
-
 const kivo::StringLookup& ResStrings() {
   static const kivo::StringLookup lookup = [](unsigned id) { return kivo::LoadResString(id); };
   return lookup;
@@ -181,7 +169,8 @@ bool CHttpDownloadDlg::Transfer() {
     FailWithCode(IDS_DL_OPEN_FAILED, 0);
     return false;
   }
-  SetTimeouts(m_hInternet.get());
+  // Without them a silent server would hold the worker, and with it Cancel, for ever.
+  kivo::SetInternetTimeouts(m_hInternet.get());
   if (Cancelled())
     return true;
   if (::InternetSetStatusCallbackA(m_hInternet.get(), &CHttpDownloadDlg::StatusCallback) ==
@@ -213,7 +202,7 @@ bool CHttpDownloadDlg::Transfer() {
     FailWithCode(IDS_DL_CONNECT_FAILED, 0);
     return false;
   }
-  SetTimeouts(m_hRequest.get());
+  kivo::SetInternetTimeouts(m_hRequest.get());
   if (Cancelled())
     return true;
 

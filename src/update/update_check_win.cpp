@@ -48,7 +48,7 @@ bool SignatureAccepted(const char* keyText, const std::string& downurl, const st
     return true;
   const std::string signature = downloaded + ".sig";
   const std::uint32_t status = HttpGetFile(kivo::UpdateSignatureUrl(downurl), signature);
-  const bool valid = status >= 200 && status < 300 &&
+  const bool valid = IsHttpSuccess(status) &&
                      kivo::VerifyUpdateSignature(downloaded, signature, keyText) == kivo::SignatureCheck::kValid;
   ::DeleteFileA(signature.c_str());
   return valid;

@@ -53,20 +53,13 @@ const struct {
 } kSteps[] = {{"alloc", kAlloc}, {"rw", kReadWrite}, {"timeouts", kTimeouts}, {"callback", kCallback},
               {"query", kQuery}, {"seek", kSeek}, {"eof", kEndOfFile}, {"noredirect", kNoRedirect}};
 
-void SetTimeouts(HINTERNET handle) {
-  DWORD connect = 60000, send = 30000, receive = 30000;
-  ::InternetSetOptionA(handle, INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof connect);
-  ::InternetSetOptionA(handle, INTERNET_OPTION_SEND_TIMEOUT, &send, sizeof send);
-  ::InternetSetOptionA(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &receive, sizeof receive);
-}
-
 void CALLBACK TimeoutsOnCreate(HINTERNET, DWORD_PTR, DWORD status, LPVOID info, DWORD length) {
   if (status != INTERNET_STATUS_HANDLE_CREATED || !info || length < sizeof(DWORD_PTR))
     return;
   DWORD_PTR created;
   std::memcpy(&created, info, sizeof created);
   if (created)
-    SetTimeouts(reinterpret_cast<HINTERNET>(created));
+    kivo::SetInternetTimeouts(reinterpret_cast<HINTERNET>(created));
 }
 
 void CALLBACK Nothing(HINTERNET, DWORD_PTR, DWORD, LPVOID, DWORD) {}
@@ -81,7 +74,7 @@ bool BareGetFile(const std::string& url, const std::string& path, unsigned steps
   if (!session)
     return false;
   if (steps & kTimeouts) {
-    SetTimeouts(session.get());
+    kivo::SetInternetTimeouts(session.get());
     ::InternetSetStatusCallbackA(session.get(), TimeoutsOnCreate);
   } else if (steps & kCallback) {
     ::InternetSetStatusCallbackA(session.get(), Nothing);
@@ -136,7 +129,7 @@ struct Method {
     if (!program)
       return BareGetFile(url, path, steps);
     std::uint32_t status = HttpGetFile(url, path);
-    return status >= 200 && status <= 299;
+    return IsHttpSuccess(status);
   }
 };
 

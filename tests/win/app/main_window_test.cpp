@@ -279,7 +279,7 @@ TEST(MainWindow, ButtonStatesFollowTheWorkflowMessages) {
     // WM_LIST_FINISHED (with nothing listed: no service here).
     OpenSpaceRequest request{"480215937", "http://480215937.space.kivo.test"};
     ::SendMessageA(hwnd, WM_OPEN_SPACE, 0, reinterpret_cast<LPARAM>(&request));
-    EXPECT_EQ("480215937", dialog.m_strSpaceUin);
+    EXPECT_EQ("480215937", dialog.SpaceUin());
     EXPECT_EQ(request.url, dialog.m_loginDlg.m_strUrl);
     ::SendMessageA(hwnd, WM_LOGIN_FINISHED, 0, 0);
     EXPECT_TRUE(WaitUntil([&] { return LogText(hwnd).find("480215937() 共有 0 个相册") != std::string::npos; }, 60000));
